@@ -1,0 +1,39 @@
+// The command line: subcommands run without a display.
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace sw::cli {
+
+struct Context {
+  std::string home;  // resolved program home
+  std::string name;  // base name for the profile, files list and reports
+  std::istream* in;
+  std::ostream* out;
+  std::ostream* err;
+};
+
+using Args = std::vector<std::string>;
+
+struct Subcommand {
+  const char* name;
+  const char* usage;  // one line for --help
+  int (*run)(const Args& args, Context& cx);
+};
+
+const std::vector<Subcommand>& Subcommands();
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitDocumentErrors = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitRefused = 3;
+
+int RunFilter(const Args& args, Context& cx);
+
+// Whole command line without the program name. Returns the exit status, or
+// -1 when no subcommand was given (the desktop program should start).
+int Main(const Args& args, std::istream& in, std::ostream& out, std::ostream& err, std::string* homeOut = nullptr);
+
+}  // namespace sw::cli

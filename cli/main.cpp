@@ -1,0 +1,71 @@
+#include <cstring>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "platform/home.h"
+
+namespace sw::cli {
+
+const std::vector<Subcommand>& Subcommands() {
+  static const std::vector<Subcommand> list = {
+      {"filter", "filter [--counters]   optimize one document from standard input to standard output", RunFilter},
+  };
+  return list;
+}
+
+namespace {
+void Usage(std::ostream& o) {
+  o << "Usage: slimwright [--home DIR] [COMMAND [ARGS...]]\n"
+       "Makes the HTML documents of a web site smaller without changing how a browser shows them.\n"
+       "Without a command the desktop program starts.\n\n"
+       "Options:\n"
+       "  --home DIR   program home (profile, files list, reports); also SLIMWRIGHT_HOME\n"
+       "  --help       show this help\n"
+       "  --version    show the version\n\n"
+       "Commands:\n";
+  for (const auto& s : Subcommands()) o << "  " << s.usage << "\n";
+}
+}  // namespace
+
+int Main(const Args& args, std::istream& in, std::ostream& out, std::ostream& err, std::string* homeOut) {
+  std::string homeArg;
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--home") {
+      if (i + 1 >= args.size()) {
+        err << "slimwright: --home needs a folder\n";
+        return kExitUsage;
+      }
+      homeArg = args[++i];
+    } else if (a.rfind("--home=", 0) == 0) {
+      homeArg = a.substr(7);
+    } else if (a == "--help" || a == "-h") {
+      Usage(out);
+      return kExitOk;
+    } else if (a == "--version") {
+      out << "slimwright 1.0.0\n";
+      return kExitOk;
+    } else {
+      break;
+    }
+  }
+  std::string home = ResolveProgramHome(homeArg);
+  if (homeOut) *homeOut = home;
+  if (i >= args.size()) return -1;
+  if (home.empty()) {
+    err << "slimwright: the program home could not be found or created\n";
+    return kExitUsage;
+  }
+  const std::string& name = args[i];
+  for (const auto& s : Subcommands()) {
+    if (name == s.name) {
+      Context cx{home, ExecutableBaseName(), &in, &out, &err};
+      return s.run(Args(args.begin() + long(i) + 1, args.end()), cx);
+    }
+  }
+  err << "slimwright: unknown command '" << name << "' (see slimwright --help)\n";
+  return kExitUsage;
+}
+
+}  // namespace sw::cli

@@ -1,0 +1,72 @@
+#include "engine/dispatcher.h"
+
+#include "engine/passes.h"
+
+namespace sw {
+
+namespace {
+using PassFn = void (*)(Buffer&, PassContext&);
+struct Step {
+  Opt sw;
+  PassFn fn;
+  bool pumpAfter;
+};
+// The first phase, in dispatch order (quote removal runs before it, on whole chunks only).
+const Step kFirstPhase[] = {
+    {Opt::STRONGtoB, ConvertStrongToB, false}, {Opt::EMToI, ConvertEmToI, false},
+    {Opt::CITEToI, ConvertCiteToI, false},     {Opt::ADDRESSToI, ConvertAddressToI, false},
+    {Opt::DFNToI, ConvertDfnToI, false},       {Opt::CODEToTT, ConvertCodeToTT, false},
+    {Opt::SAMPToTT, ConvertSampToTT, false},   {Opt::KBDToTT, ConvertKbdToTT, false},
+    {Opt::StripClosingP, StripClosingP, false}, {Opt::StripComments, StripComments, false},
+};
+}  // namespace
+
+void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
+  const OptionSet& o = cx.opts;
+  cx.metaInterlock = false;
+  if (o[Opt::StripQuotes] && !firstPhaseOnly) StripQuotes(buf, cx);
+  for (const Step& s : kFirstPhase)
+    if (o[s.sw]) s.fn(buf, cx);
+  cx.Pump();
+  if (o[Opt::ShortSpecials]) ShrinkEntities(buf, cx);
+  cx.Pump();
+  if (o[Opt::StandardColors]) StandardizeColors(buf, cx);
+  cx.Pump();
+  if (o[Opt::StripEmpties]) StripEmptyTags(buf, cx);
+  if (firstPhaseOnly) return;
+
+  if (o[Opt::ShrinkFontTags]) ShrinkFontTags(buf, cx);
+  if (o[Opt::StripEmpties]) StripEmptyTags(buf, cx);
+  if (o[Opt::StripAllMeta]) {
+    StripAllMeta(buf, cx);
+    cx.metaInterlock = true;
+  }
+  if (o[Opt::StripGenerator] && !cx.metaInterlock) StripGenerator(buf, cx);
+  if (o[Opt::NoDTD]) StripDTD(buf, cx);
+  if (o[Opt::StripNonHTML]) StripNonHTML(buf, cx);
+  if (o[Opt::StripClosingLI]) StripClosingLI(buf, cx);
+  cx.Pump();
+  if (o[Opt::CRLFToLF]) StripCR(buf, cx);
+  cx.Pump();
+  const bool spaces = o[Opt::StripSpaces];
+  if (o[Opt::StripBlankLines]) {
+    RewrapLines(buf, cx);
+    cx.Pump();
+    if (spaces) StripSpaces(buf, cx);
+    cx.Pump();
+    RewrapLines(buf, cx);
+    if (spaces) {
+      StripSpaces(buf, cx);
+      SpaceKeywordStep(buf, cx);
+    }
+    cx.Pump();
+  } else {
+    if (spaces) {
+      StripSpaces(buf, cx);
+      SpaceKeywordStep(buf, cx);
+    }
+    cx.Pump();
+  }
+}
+
+}  // namespace sw

@@ -1,0 +1,135 @@
+// The document optimization driver: one run of PrepareJob followed by one
+// OptimizeDocument per document.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "engine/dispatcher.h"
+#include "engine/options.h"
+#include "engine/primitives.h"
+#include "engine/profile.h"
+#include "engine/prompt.h"
+
+namespace sw {
+
+constexpr int32_t kMaxDocumentSize = 1000000;
+constexpr int32_t kChunkMax = 65535;
+
+// Result codes of a refused document.
+enum ResultCode : int32_t {
+  kInvalidHtml = -1,
+  kPlaintext = -3,
+  kTooLarge = -4,
+  kTooManyScripts = -5,
+  kTooManyPre = -6,
+  kXmpAndPre = -7,
+  kNotFound = -8,
+  kWriteError = -9,
+  kBadStyle = -10,
+  kListingMix = -11,
+  kReadError = -12,
+};
+
+// The two message texts of a result code ("" where a code has none).
+std::pair<std::string, std::string> ResultMessages(int32_t code);
+
+struct RunTotals {
+  int32_t FilesProcessed = 0;
+  int32_t BytesBefore = 0;
+  int32_t BytesAfter = 0;
+  int32_t BytesSaved = 0;
+  int32_t ErrorCount = 0;
+};
+
+struct DocumentFigures {
+  int32_t lengthBefore = 0;
+  int32_t lengthAfter = 0;
+  int32_t total = 0;
+};
+
+// The author's search-and-replace terms, as the driver applies them.
+class ChunkTerms {
+ public:
+  virtual ~ChunkTerms() = default;
+  virtual void Load(const Profile& profile) = 0;   // LoadCustomTerms
+  virtual bool Active() const = 0;                 // at least one term loaded
+  virtual void ZeroRun() = 0;                      // run totals to 0
+  virtual void StartDocument() = 0;                // document savings to 0
+  virtual void Apply(Buffer& chunk, const PassContext& cx) = 0;  // ApplyCustomTerms
+  virtual int32_t FinishDocument() = 0;            // FinishDocumentTerms; the document's saving
+};
+
+// Per-document statistics, written after each document when asked for.
+class DocumentStatsSink {
+ public:
+  virtual ~DocumentStatsSink() = default;
+  virtual void WriteDocumentStatistics(const std::string& reportName) = 0;
+};
+
+class Engine {
+ public:
+  // Set by the owner before PrepareJob.
+  std::string programDir;    // the program home: work files and reports
+  std::string profilePath;   // the job profile (INI)
+  Profile* profile = nullptr;
+  Prompt* prompt = nullptr;
+  ChunkTerms* terms = nullptr;
+  DocumentStatsSink* stats = nullptr;
+  bool outputReport = false;
+
+  // Run state.
+  PassContext cx;
+  RunTotals totals;
+  bool writeDocumentStats = false;
+  bool writeOptionTables = false;
+  std::string reportPath;  // chosen by PrepareJob; empty with the report off
+  bool errorFileStarted = false;
+
+  // Document state.
+  int32_t resultCode = 0;
+  DocumentFigures figures;
+
+  void SetSlowOptimize(bool on, std::function<void()> pump) {
+    cx.slowOptimize = on;
+    cx.pumpFn = std::move(pump);
+  }
+
+  void PrepareJob();
+  void OptimizeDocument(const std::string& sourcePath, const std::string& reportName,
+                        const std::string& destinationPath);
+
+  // Steps 1, 4, 5, 8 and 9 of a document without any file: the filter and
+  // tests use it. Returns the result code; the buffer holds the result, or the
+  // input unchanged when refused.
+  int32_t OptimizeBuffer(Buffer& buf);
+
+  // The routes.
+  int32_t ChooseRoute(Buffer& buf);
+  int32_t OptimizeChunked(Buffer& text);
+  int32_t OptimizePreBlocks(Buffer& text);
+  int32_t OptimizeScriptBlocks(Buffer& text);
+  int32_t OptimizeStyleBlock(Buffer& text);
+
+  void RecordError(const std::string& reportName, int32_t code);
+  std::string ErrorFilePath() const;
+  std::string WorkFilePath(const std::string& name) const;
+
+ private:
+  int32_t RenamedPreRoute(Buffer& text, const char* tag);
+  void StartDocumentCounters();
+  void FinishDocumentCounters();
+  void RestoreRefused(Buffer& buf);
+  Buffer original_;  // the document as read, until it is written
+};
+
+uint8_t FindBaseFontSize(std::string_view text);
+int32_t ReadDocument(const std::string& path, Buffer& buf);
+int32_t WriteDocument(const std::string& path, const Buffer& buf);
+std::string ShortenPath(const std::string& text, int maxLength);
+
+// First PRE start tag at or after 1-based start, ignoring case: "<PRE>", or
+// "<PRE" followed by a blank, tab, CR or LF (a start tag with attributes).
+int32_t FindPreStart(std::string_view text, int32_t start);
+
+}  // namespace sw

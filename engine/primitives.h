@@ -1,0 +1,41 @@
+// Text primitives shared by the driver, every pass and the custom terms.
+// Positions are 1-based; 0 means "not found". A negative start asks for the
+// ASCII case fold (letters A..z, with the at-sign/backquote consequence).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sw {
+
+// The work buffer: raw bytes, never converted.
+using Buffer = std::string;
+
+// True when pattern byte p matches text byte t under the matching rule.
+inline bool BytesMatch(unsigned char p, unsigned char t, bool ignoreCase) {
+  if (p == '?' || p == t) return true;
+  return ignoreCase && t >= 65 && t <= 122 && p <= 122 && (t ^ 32) == p;
+}
+
+// True when pattern matches text at 0-based offset off (bounds checked).
+bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase);
+
+int32_t FindText(std::string_view text, std::string_view pattern, int32_t start);
+int32_t FindTextBack(std::string_view text, std::string_view pattern, int32_t start);
+int32_t FindChar(std::string_view text, char c, int32_t pos);
+int32_t FindCharBack(std::string_view text, char c, int32_t pos);
+
+// Replaces every match in one sweep, with the resume rule: behind an inserted
+// replacement, or where a deleted match began. Returns the count.
+int32_t ReplaceAll(Buffer& buf, std::string_view find, std::string_view repl, bool ignoreCase);
+
+// Convenience for passes: case-folded search from a 1-based position.
+inline int32_t FindI(std::string_view text, std::string_view pattern, int32_t start) {
+  return start < 1 ? 0 : FindText(text, pattern, -start);
+}
+
+// ASCII-only lower-casing of a copy.
+std::string AsciiLower(std::string_view s);
+bool EqualsI(std::string_view a, std::string_view b);
+
+}  // namespace sw

@@ -1,0 +1,25 @@
+// The program home: where the profile, files list, reports and work files live.
+#pragma once
+#include <string>
+
+namespace sw {
+
+// The folder and base name of the running executable.
+std::string ExecutableDir();
+std::string ExecutableBaseName();
+
+// --home DIR, then SLIMWRIGHT_HOME, then the executable's folder when it is
+// writable, else $XDG_CONFIG_HOME/slimwright (~/.config/slimwright). The
+// folder is created when missing. Empty on failure.
+std::string ResolveProgramHome(const std::string& homeArg);
+
+// Paths of the job's files inside a home.
+struct HomePaths {
+  std::string home;
+  std::string name;  // base name of the executable, "slimwright" as installed
+  std::string Profile() const { return home + "/" + name + ".INI"; }
+  std::string FilesList() const { return home + "/" + name + ".lst"; }
+  std::string Work(const std::string& file) const { return home + "/" + file; }
+};
+
+}  // namespace sw
