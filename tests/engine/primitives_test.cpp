@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "engine/primitives.h"
+
+using namespace sw;
+
+TEST(Matching, FindTextCases) {
+  struct Case {
+    const char* text;
+    const char* pat;
+    int32_t start;
+    int32_t want;
+  } cases[] = {
+      {"abc<B>x", "<b>", 1, 0},        // case kept
+      {"abc<B>x", "<b>", -1, 4},       // ignore case
+      {"abc<B>x", "<B>", 5, 0},        // starts after the match
+      {"xaYb", "a?b", 1, 2},
+      {"xab", "a?b", 1, 0},            // ? matches exactly one byte
+      {"xaYb", "a??", 1, 2},
+      {"aXc aZc", "a?c", 3, 5},
+      {"<P>", "<p>", 0, 0},            // start 0 finds nothing
+      {"", "a", 1, 0},
+      {"abc", "", 1, 0},
+      {"`", "@", -1, 1},               // the fold's at-sign/backquote consequence
+      {"@", "`", -1, 0},
+      {"\xC9", "\xE9", -1, 0},         // no fold beyond ASCII
+      {"[", "{", -1, 0},               // a pattern byte over 122 never folds
+      {"{", "[", -1, 0},               // a text byte over 122 never folds
+      {"abc", "abcd", 1, 0},
+      {"abcabc", "abc", 2, 4},
+      {"abc", "c", 4, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FindText(c.text, c.pat, c.start), c.want) << c.text << " / " << c.pat << " @" << c.start;
+}
+
+TEST(Matching, FoldRuleMatchesDefinition) {
+  // Compare the fast search with a direct reading of the rule over all bytes.
+  for (int p = 1; p < 256; ++p)
+    for (int t = 1; t < 256; ++t) {
+      bool want = p == '?' || p == t || (t >= 65 && t <= 122 && p <= 122 && (t ^ 32) == p);
+      std::string text(1, char(t)), pat(1, char(p));
+      ASSERT_EQ(FindText(text, pat, -1) == 1, want) << p << " " << t;
+    }
+}
+
+TEST(Matching, FindTextBack) {
+  std::string text(120, 'x');
+  text.replace(10, 3, "<p>");
+  text.replace(97, 3, "<P>");  // ends at 100
+  EXPECT_EQ(FindTextBack(text, "<P>", -100), 98);
+  EXPECT_EQ(FindTextBack(text, "<P>", -99), 11);  // one byte short of the later one
+  EXPECT_EQ(FindTextBack(text, "<P>", 100), 98);
+  EXPECT_EQ(FindTextBack(text, "<P>", 99), 0);     // case kept: the lower-case one is not found
+  EXPECT_EQ(FindTextBack(text, "<P>", 0), 98);     // 0: the whole text
+  EXPECT_EQ(FindTextBack(text, "<p>", -5000), 98);  // beyond the end: the whole text
+  EXPECT_EQ(FindTextBack("ab", "abc", 0), 0);
+}
+
+TEST(Matching, FindChar) {
+  const std::string t = "a>b>c";
+  EXPECT_EQ(FindChar(t, '>', 1), 2);
+  EXPECT_EQ(FindChar(t, '>', 3), 4);
+  EXPECT_EQ(FindChar(t, '>', 5), 0);
+  EXPECT_EQ(FindChar(t, '>', 0), 0);
+  EXPECT_EQ(FindChar(t, '>', 6), 0);
+  EXPECT_EQ(FindCharBack(t, '>', 3), 2);
+  EXPECT_EQ(FindCharBack(t, '>', 0), 4);   // below 1: from the last byte
+  EXPECT_EQ(FindCharBack(t, '>', -1), 4);
+  EXPECT_EQ(FindCharBack(t, '>', 99), 4);
+  EXPECT_EQ(FindCharBack(t, 'a', 1), 1);
+  EXPECT_EQ(FindCharBack(t, '>', 1), 0);   // nothing before position 1
+}
+
+TEST(ReplaceAllRule, ResumeRules) {
+  struct Case {
+    const char* in;
+    const char* find;
+    const char* repl;
+    bool ic;
+    const char* out;
+    int32_t count;
+  } cases[] = {
+      {"aaaa", "aa", "a", false, "aa", 2},      // never re-entered
+      {"aabb", "ab", "", false, "ab", 1},       // a match formed before the resume point is not found
+      {"abab", "ab", "", false, "", 2},         // empties the buffer
+      {"ABab", "ab", "", true, "", 2},
+      {"aaa", "a", "aa", false, "aaaaaa", 3},
+      {"xabbx", "ab", "", false, "xbx", 1},
+      {"<EM>x</em>", "em>", "I>", true, "<I>x</I>", 2},
+      {"cat cut c?t cot", "c?t", "dog", false, "dog dog dog dog", 4},
+      {"abc", "", "x", false, "abc", 0},
+      {"", "a", "x", false, "", 0},
+      {"abcab", "abc", "ab", false, "abab", 1},  // the inserted text is not searched again
+  };
+  for (const auto& c : cases) {
+    Buffer b = c.in;
+    EXPECT_EQ(ReplaceAll(b, c.find, c.repl, c.ic), c.count) << c.in;
+    EXPECT_EQ(b, c.out) << c.in;
+  }
+}
+
+TEST(ReplaceAllRule, DeletionExposesMatchBehindIt) {
+  Buffer b = "aabbab";
+  EXPECT_EQ(ReplaceAll(b, "ab", "", false), 2);
+  EXPECT_EQ(b, "ab");
+  Buffer c = "abcabc";
+  EXPECT_EQ(ReplaceAll(c, "abc", "", false), 2);
+  EXPECT_EQ(c, "");
+}
