@@ -43,6 +43,8 @@ std::pair<std::string, std::string> ResultMessages(int32_t code) {
               " documents containing two or more of <LISTING>/<PRE>/<XMP>)"};
     case kReadError:
       return {"(read error...unable to open or read the file;", " access denied or file locked)"};
+    case kBackupFailed:
+      return {"(backup failed...the backup copy could not be written;", " the document was left unchanged)"};
     default: return {"", ""};
   }
 }

@@ -29,6 +29,7 @@ enum ResultCode : int32_t {
   kBadStyle = -10,
   kListingMix = -11,
   kReadError = -12,
+  kBackupFailed = -13,  // recorded by the job run: no backup, document left unchanged
 };
 
 // The two message texts of a result code ("" where a code has none).
