@@ -107,8 +107,6 @@ class JobRun {
   static std::string PercentText(const RunTotals& totals);
 
  private:
-  bool BackupAndOptimize(const std::string& entry, bool& confirmedBackups, bool& stop);
-
   Profile& profile_;
   Prompt& prompt_;
   JobProgress* progress_;

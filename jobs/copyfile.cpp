@@ -1,0 +1,117 @@
+#include "jobs/copyfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace sw {
+
+namespace {
+
+// A doubled separator left by joining a folder that ends in one.
+std::string ReduceDoubleSeparator(std::string p) {
+  size_t d = p.find("//");
+  if (d != std::string::npos) p.erase(d, 1);
+  return p;
+}
+
+bool WriteAll(int fd, const char* data, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, data, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    n -= size_t(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CopyFileWithOptions(const std::string& source, const std::string& destination, int options,
+                         Prompt* prompt) {
+  const std::string src = ReduceDoubleSeparator(source);
+  const std::string dst = ReduceDoubleSeparator(destination);
+  std::error_code ec;
+  fs::path dir = fs::path(dst).parent_path();
+  if (!dir.empty() && !fs::is_directory(dir, ec)) {
+    fs::create_directories(dir, ec);
+    if (ec) return true;
+  }
+  if (options > 16) options -= 16;
+  if (options >= 8) {
+    if (fs::exists(fs::symlink_status(dst, ec))) {
+      if (!prompt || prompt->Ask(dst + " already exists", "A file by this name already exists. Overwrite it?",
+                                 Icon::Question, Buttons::YesNo) != Answer::Yes)
+        return true;
+      if (!fs::remove(dst, ec) || ec) {
+        prompt->Ask("Unable to copy file", "Overwrite of " + dst + " failed...file " + "copy aborted.", Icon::Error,
+                    Buttons::Ok);
+        return true;
+      }
+    }
+    options -= 8;
+  }
+  const bool keepDate = options >= 4;
+  if (keepDate) options -= 4;
+  const bool keepMode = options >= 2;
+
+  int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return true;
+  struct stat st;
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(in);
+    return true;
+  }
+  // The copy is written beside its destination and renamed into place only
+  // when complete, so a failed copy never leaves half a file, nor destroys
+  // the file it was to replace.
+  fs::path target = dst;
+  std::string tmpl = ((dir.empty() ? fs::path(".") : dir) / ("." + target.filename().string() + ".swcpXXXXXX")).string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int out = ::mkstemp(name.data());
+  if (out < 0) {
+    ::close(in);
+    return true;
+  }
+  const std::string tmp(name.data());
+  bool ok = true;
+  std::vector<char> block(65536);
+  while (ok) {
+    ssize_t r = ::read(in, block.data(), block.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) ok = false;
+    if (r <= 0) break;
+    ok = WriteAll(out, block.data(), size_t(r));
+  }
+  ::close(in);
+  mode_t mode;
+  if (keepMode) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (ok && ::fchmod(out, mode) != 0) ok = false;
+  if (ok && keepDate) {
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(out, times) != 0) ok = false;
+  }
+  if (::close(out) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return true;
+  }
+  return false;
+}
+
+}  // namespace sw
