@@ -12,6 +12,8 @@ struct Context {
   std::istream* in;
   std::ostream* out;
   std::ostream* err;
+  bool terminal = false;     // questions can be read from `in`
+  bool errTerminal = false;  // `err` is a terminal: progress lines go there
 };
 
 using Args = std::vector<std::string>;
@@ -31,6 +33,13 @@ constexpr int kExitUsage = 2;
 constexpr int kExitRefused = 3;
 
 int RunFilter(const Args& args, Context& cx);
+int RunOptimize(const Args& args, Context& cx);
+int RunPreset(const Args& args, Context& cx);
+int RunRestore(const Args& args, Context& cx);
+
+// A name the document search takes: "*.htm*" or "*.?htm*", any letter case,
+// never hidden, never a ".srbak" backup.
+bool IsDocumentName(const std::string& name);
 
 // Whole command line without the program name. Returns the exit status, or
 // -1 when no subcommand was given (the desktop program should start).

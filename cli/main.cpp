@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstring>
 #include <iostream>
 
@@ -9,6 +11,12 @@ namespace sw::cli {
 const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> list = {
       {"filter", "filter [--counters]   optimize one document from standard input to standard output", RunFilter},
+      {"optimize",
+       "optimize [--analysis] [--no-backups] [--report none|brief|detailed] [--yes] [PATH...]\n"
+       "                       run the job over the files list, or over the documents and folders given",
+       RunOptimize},
+      {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
+      {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
   };
   return list;
 }
@@ -61,6 +69,8 @@ int Main(const Args& args, std::istream& in, std::ostream& out, std::ostream& er
   for (const auto& s : Subcommands()) {
     if (name == s.name) {
       Context cx{home, ExecutableBaseName(), &in, &out, &err};
+      cx.terminal = &in == &std::cin && ::isatty(0) == 1;
+      cx.errTerminal = &err == &std::cerr && ::isatty(2) == 1;
       return s.run(Args(args.begin() + long(i) + 1, args.end()), cx);
     }
   }
