@@ -1,12 +1,19 @@
 #include "engine/primitives.h"
 
 #include <algorithm>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace sw {
 
 bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase) {
-  if (pattern.empty() || off + pattern.size() > text.size()) return false;
+  if (pattern.empty() || off > text.size() || pattern.size() > text.size() - off) return false;
   for (size_t i = 0; i < pattern.size(); ++i)
     if (!BytesMatch((unsigned char)pattern[i], (unsigned char)text[off + i], ignoreCase)) return false;
   return true;
@@ -14,48 +21,134 @@ bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool i
 
 namespace {
 
-// Which text bytes the pattern's first byte can match, for a fast skip.
-struct FirstByte {
-  bool any = false;      // "?" matches everything
-  int a = -1, b = -1, c = -1;  // up to three candidate bytes
+// A compiled pattern: the first byte's candidates for a memchr skip, and the
+// fastest exact comparison the pattern allows.
+struct Matcher {
+  std::string_view pat;
+  bool ic;
+  bool anyFirst = false;     // "?" first: every position is a candidate
+  int first = -1, alt = -1;  // text bytes that can match the first pattern byte
+  bool plain = false;        // no "?" and no case folding: memcmp will do
+  bool word = false;         // short folded pattern compared eight bytes at once
+  uint64_t canonWord = 0, canonMask = 0;
+
+  Matcher(std::string_view p, bool ignoreCase) : pat(p), ic(ignoreCase) {
+    if (p.empty()) return;
+    unsigned char c = (unsigned char)p[0];
+    if (c == '?') {
+      anyFirst = true;
+    } else {
+      first = c;
+      int t = c ^ 32;
+      if (ic && c <= 122 && t >= 65 && t <= 122) alt = t;
+    }
+    const bool wild = p.find('?') != std::string_view::npos;
+    plain = !ic && !wild;
+    // The fold is symmetric for letters, so both sides can be lower-cased;
+    // only a pattern "@" (which also matches "`") needs the full rule.
+    word = ic && !wild && p.size() <= 8 && p.find('@') == std::string_view::npos;
+    if (word) {
+      unsigned char lower[8] = {};
+      for (size_t i = 0; i < p.size(); ++i) {
+        unsigned char ch = (unsigned char)p[i];
+        lower[i] = (ch >= 'A' && ch <= 'Z') ? ch + 32 : ch;
+      }
+      memcpy(&canonWord, lower, 8);
+      memset(&canonMask, 0xff, p.size());
+    }
+  }
+
+  // Lower-cases the ASCII capitals of eight bytes at once.
+  static uint64_t Lower8(uint64_t x) {
+    constexpr uint64_t k7f = 0x7f7f7f7f7f7f7f7fULL, k80 = 0x8080808080808080ULL;
+    const uint64_t h = x & k7f;
+    const uint64_t geA = h + 0x3f3f3f3f3f3f3f3fULL;  // high bit: byte >= 'A'
+    const uint64_t gtZ = h + 0x2525252525252525ULL;  // high bit: byte > 'Z'
+    return x | (((geA & ~gtZ & ~x) & k80) >> 2);
+  }
+
+  // avail: bytes readable from t, at least the pattern's length.
+  bool At(const char* t, size_t avail) const {
+    if (plain) return memcmp(t, pat.data(), pat.size()) == 0;
+    if (word && avail >= 8) {
+      uint64_t x;
+      memcpy(&x, t, 8);
+      return (Lower8(x) & canonMask) == canonWord;
+    }
+    for (size_t i = 0; i < pat.size(); ++i)
+      if (!BytesMatch((unsigned char)pat[i], (unsigned char)t[i], ic)) return false;
+    return true;
+  }
+
+  // 0-based offset of the first match at or after from, or npos.
+  size_t Find(std::string_view text, size_t from) const {
+    const size_t n = text.size(), m = pat.size();
+    if (m == 0 || n < m || from > n - m) return std::string_view::npos;
+    const size_t last = n - m;
+    const char* base = text.data();
+    size_t i = from;
+    while (i <= last) {
+      if (!anyFirst) {
+        const char* p1 = (const char*)memchr(base + i, first, last - i + 1);
+        size_t j = p1 ? size_t(p1 - base) : last + 1;
+        if (alt >= 0 && j > i) {
+          const char* p2 = (const char*)memchr(base + i, alt, j - i);
+          if (p2) j = size_t(p2 - base);
+        }
+        if (j > last) return std::string_view::npos;
+        i = j;
+      }
+      if (At(base + i, n - i)) return i;
+      ++i;
+    }
+    return std::string_view::npos;
+  }
 };
 
-FirstByte CandidatesFor(unsigned char p, bool ignoreCase) {
-  FirstByte f;
-  if (p == '?') { f.any = true; return f; }
-  f.a = p;
-  if (ignoreCase && p <= 122) {
-    // A text byte t in 65..122 with t^32 == p matches too.
-    int t = p ^ 32;
-    if (t >= 65 && t <= 122 && t != p) f.b = t;
+// Every non-overlapping match, left to right, into hits. One sweep: the
+// first pattern byte is looked for sixteen bytes at a time.
+void FindAll(const Matcher& mt, std::string_view text, std::vector<size_t>& hits) {
+  const size_t n = text.size(), m = mt.pat.size();
+  if (m == 0 || n < m) return;
+  const size_t last = n - m;
+  const char* base = text.data();
+  size_t next = 0;  // the earliest start a new match may have
+#if defined(__SSE2__)
+  if (!mt.anyFirst) {
+    const __m128i a = _mm_set1_epi8(char(mt.first));
+    const __m128i b = _mm_set1_epi8(char(mt.alt >= 0 ? mt.alt : mt.first));
+    auto eq = [&](size_t at) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
+      return _mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b));
+    };
+    auto take = [&](size_t at, unsigned bits) {
+      while (bits) {
+        const size_t j = at + size_t(__builtin_ctz(bits));
+        bits &= bits - 1;
+        if (j >= next && mt.At(base + j, n - j)) {
+          hits.push_back(j);
+          next = j + m;
+        }
+      }
+    };
+    size_t i = 0;
+    for (; i + 16 <= last + 1; i += 16) take(i, unsigned(_mm_movemask_epi8(eq(i))));
+    for (size_t j = std::max(i, next); j <= last;) {
+      size_t k = mt.Find(text, j);
+      if (k == std::string_view::npos) break;
+      hits.push_back(k);
+      j = k + m;
+    }
+    return;
   }
-  return f;
+#endif
+  for (size_t k = mt.Find(text, next); k != std::string_view::npos; k = mt.Find(text, k + m)) hits.push_back(k);
+  (void)last;
+  (void)base;
 }
 
-// 0-based offset of the first match at or after from, or npos.
 size_t Search(std::string_view text, std::string_view pat, size_t from, bool ic) {
-  const size_t n = text.size(), m = pat.size();
-  if (m == 0 || n < m || from > n - m) return std::string_view::npos;
-  const size_t last = n - m;
-  FirstByte f = CandidatesFor((unsigned char)pat[0], ic);
-  const char* base = text.data();
-  size_t i = from;
-  while (i <= last) {
-    if (!f.any) {
-      // Jump to the next byte that can start a match.
-      const char* p1 = (const char*)memchr(base + i, f.a, last - i + 1);
-      size_t j1 = p1 ? size_t(p1 - base) : n;
-      if (f.b >= 0) {
-        const char* p2 = (const char*)memchr(base + i, f.b, (p1 ? j1 : last + 1) - i);
-        if (p2) j1 = size_t(p2 - base);
-      }
-      if (j1 > last) return std::string_view::npos;
-      i = j1;
-    }
-    if (MatchAt(text, pat, i, ic)) return i;
-    ++i;
-  }
-  return std::string_view::npos;
+  return Matcher(pat, ic).Find(text, from);
 }
 
 }  // namespace
@@ -99,26 +192,28 @@ int32_t FindCharBack(std::string_view text, char c, int32_t pos) {
 int32_t ReplaceAll(Buffer& buf, std::string_view find, std::string_view repl, bool ignoreCase) {
   if (find.empty() || buf.empty()) return 0;
   // The resume rule lets a deletion expose a match formed by the bytes behind
-  // it, but never one that would begin before the resume point: the output
-  // built so far is final, and only the untouched input is searched again.
-  size_t first = Search(buf, find, 0, ignoreCase);
-  if (first == std::string_view::npos) return 0;
-  std::string out;
-  out.reserve(buf.size());
-  int32_t count = 0;
-  size_t in = 0;  // next unconsumed input byte
-  size_t pos = first;
-  while (pos != std::string_view::npos) {
-    out.append(buf, in, pos - in);
-    out.append(repl);
-    in = pos + find.size();
-    ++count;
-    if (out.empty() && in >= buf.size()) break;  // buffer has become empty
-    pos = Search(buf, find, in, ignoreCase);
+  // it, but never one that would begin before the resume point: what is
+  // already output is final, and only the untouched input is searched again.
+  // So the matches are the non-overlapping ones of the input, left to right.
+  static thread_local std::vector<size_t> hits;
+  hits.clear();
+  FindAll(Matcher(find, ignoreCase), buf, hits);
+  if (hits.empty()) return 0;
+  // Reuse the previous call's storage: passes call this many times per chunk.
+  static thread_local std::string scratch;
+  std::string out = std::move(scratch);
+  out.clear();
+  out.reserve(buf.size() - hits.size() * find.size() + hits.size() * repl.size());
+  size_t in = 0;
+  for (size_t h : hits) {
+    out.append(buf.data() + in, h - in);
+    out.append(repl.data(), repl.size());
+    in = h + find.size();
   }
-  out.append(buf, in, std::string::npos);
+  out.append(buf.data() + in, buf.size() - in);
   buf.swap(out);
-  return count;
+  if (out.capacity() <= (size_t(1) << 21)) scratch = std::move(out);
+  return int32_t(hits.size());
 }
 
 std::string AsciiLower(std::string_view s) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "engine/primitives.h"
 
 using namespace sw;
@@ -107,4 +109,55 @@ TEST(ReplaceAllRule, DeletionExposesMatchBehindIt) {
   Buffer c = "abcabc";
   EXPECT_EQ(ReplaceAll(c, "abc", "", false), 2);
   EXPECT_EQ(c, "");
+}
+
+namespace {
+// The rules read literally: try every start, and replace in place.
+int32_t NaiveFind(const std::string& t, const std::string& p, int32_t start) {
+  bool ic = start < 0;
+  for (size_t i = size_t(std::abs(start)) - 1; i + p.size() <= t.size(); ++i) {
+    bool ok = !p.empty();
+    for (size_t k = 0; ok && k < p.size(); ++k) ok = BytesMatch((unsigned char)p[k], (unsigned char)t[i + k], ic);
+    if (ok) return int32_t(i + 1);
+  }
+  return 0;
+}
+int32_t NaiveReplace(std::string& b, const std::string& f, const std::string& r, bool ic) {
+  int32_t n = 0;
+  int32_t pos = b.empty() ? 0 : NaiveFind(b, f, ic ? -1 : 1);
+  while (pos > 0) {
+    b.insert(size_t(pos - 1), r);
+    pos += int32_t(r.size());
+    b.erase(size_t(pos - 1), f.size());
+    ++n;
+    if (b.empty() || size_t(pos) > b.size()) break;
+    pos = NaiveFind(b, f, ic ? -pos : pos);
+  }
+  return n;
+}
+}  // namespace
+
+TEST(Matching, AgreesWithLiteralRulesOnRandomText) {
+  // Small alphabets make matches, folds and overlaps frequent; lengths cross
+  // the eight- and sixteen-byte fast paths.
+  const std::string alphabet = "aAbB<>@`?[{ \xC9\xE9";
+  uint32_t seed = 12345;
+  auto rnd = [&](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text, pat, repl;
+    for (uint32_t i = 0, n = rnd(70); i < n; ++i) text += alphabet[rnd(uint32_t(alphabet.size()))];
+    for (uint32_t i = 0, n = 1 + rnd(10); i < n; ++i) pat += alphabet[rnd(6)];
+    if (rnd(4) == 0) pat[rnd(uint32_t(pat.size()))] = "?@"[rnd(2)];
+    for (uint32_t i = 0, n = rnd(4); i < n; ++i) repl += alphabet[rnd(4)];
+    const bool ic = rnd(2);
+    const int32_t start = 1 + int32_t(rnd(uint32_t(text.size()) + 1));
+    ASSERT_EQ(FindText(text, pat, ic ? -start : start), start > int32_t(text.size()) ? 0 : NaiveFind(text, pat, ic ? -start : start))
+        << text << " / " << pat;
+    std::string a = text, b = text;
+    ASSERT_EQ(ReplaceAll(a, pat, repl, ic), NaiveReplace(b, pat, repl, ic)) << text << " / " << pat;
+    ASSERT_EQ(a, b) << text << " / " << pat << " -> " << repl;
+  }
 }
