@@ -1,16 +1,36 @@
 #include "app/desktop.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QDir>
+
+#include "app/main_model.h"
+#include "app/mainwindow.h"
+#include "app/qt_prompt.h"
+#include "app/single_instance.h"
+#include "platform/home.h"
+#include "platform/process.h"
 
 namespace sw {
 
 int RunDesktop(int argc, char** argv, const std::string& home) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Slimwright Lite");
-  (void)home;
-  QMessageBox::information(nullptr, "Slimwright Lite", "The desktop program is not built yet.");
-  return 0;
+  QApplication::setApplicationName(kAppTitle);
+  QApplication::setApplicationDisplayName(kAppTitle);
+
+  // A second start only brings the running program to the front.
+  SingleInstance guard;
+  if (!guard.Claim()) return 0;
+
+  std::string dir = home.empty() ? ResolveProgramHome("") : home;
+  QtPrompt prompt;
+  MainModel model(dir, prompt, SystemProcessStarter());
+  model.tempDir = QDir::tempPath().toLocal8Bit().toStdString();
+  TTabform window(model);
+  QObject::connect(&guard, &SingleInstance::activateRequested, &window, &TTabform::BringToFront);
+  if (!window.Init()) return 0;
+  model.FirstStart();
+  window.show();
+  return app.exec();
 }
 
 }  // namespace sw

@@ -1,0 +1,109 @@
+#include "app/analysisdir.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "platform/help.h"
+
+namespace sw {
+
+TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidget* parent)
+    : QDialog(parent), model_(settings, prompt), help_(help) {
+  setObjectName("TDirForm2");
+  setWindowTitle("Select analysis mode directory");
+  auto* v = new QVBoxLayout(this);
+  auto* l2 = new QLabel("New temporary directory:", this);
+  l2->setObjectName("Label2");
+  v->addWidget(l2);
+  Label1 = new QLabel(this);
+  Label1->setObjectName("Label1");
+  v->addWidget(Label1);
+  auto* l3 = new QLabel(
+      "Creates temporary subdirectory /w$t/ in your specified directory for use during analysis mode. For optimum "
+      "safety, choose the root directory of a writable drive. (Press F1 for help.)",
+      this);
+  l3->setObjectName("Label3");
+  l3->setWordWrap(true);
+  v->addWidget(l3);
+  DCB1 = new QComboBox(this);
+  DCB1->setObjectName("DCB1");
+  for (const QStorageInfo& s : QStorageInfo::mountedVolumes())
+    if (s.isValid() && s.isReady()) DCB1->addItem(s.rootPath());
+  v->addWidget(DCB1);
+  auto* h = new QHBoxLayout;
+  dirs_ = new QFileSystemModel(this);
+  dirs_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+  dirs_->setRootPath("/");
+  DLB1 = new QTreeView(this);
+  DLB1->setObjectName("DLB1");
+  DLB1->setModel(dirs_);
+  for (int c = 1; c < dirs_->columnCount(); ++c) DLB1->hideColumn(c);
+  DLB1->setHeaderHidden(true);
+  h->addWidget(DLB1);
+  FLB1 = new QListWidget(this);
+  FLB1->setObjectName("FLB1");
+  FLB1->setSelectionMode(QAbstractItemView::NoSelection);
+  h->addWidget(FLB1);
+  v->addLayout(h);
+  auto* b = new QHBoxLayout;
+  bOK = new QPushButton("&OK", this);
+  bOK->setObjectName("bOK");
+  bCancel = new QPushButton("&Cancel", this);
+  bCancel->setObjectName("bCancel");
+  bReset = new QPushButton("&Reset to /tmp/ directory", this);
+  bReset->setObjectName("bReset");
+  for (auto* x : {bOK, bCancel, bReset}) {
+    x->setAutoDefault(false);
+    b->addWidget(x);
+  }
+  v->addLayout(b);
+  resize(520, 420);
+
+  connect(DCB1, &QComboBox::activated, this, [this](int i) { SelectDirectory(DCB1->itemText(i)); });
+  connect(DLB1, &QTreeView::clicked, this, [this](const QModelIndex& i) { SelectDirectory(dirs_->filePath(i)); });
+  connect(bOK, &QPushButton::clicked, this, [this] {
+    model_.Ok();
+    accept();
+  });
+  connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(bReset, &QPushButton::clicked, this, [this] { model_.Reset(); });
+
+  // Start at the home folder without counting it as a change.
+  QString start = QDir::homePath();
+  QModelIndex i = dirs_->index(start);
+  if (i.isValid()) DLB1->setCurrentIndex(i);
+  FillFiles(start);
+  Label1->setText(QString::fromStdString(ProposedAnalysisDir(start.toStdString())));
+}
+
+void TDirForm2::SelectDirectory(const QString& dir) {
+  QModelIndex i = dirs_->index(dir);
+  if (i.isValid()) DLB1->setCurrentIndex(i);
+  FillFiles(dir);
+  model_.DirectoryChanged(dir.toLocal8Bit().toStdString());
+  Label1->setText(QString::fromLocal8Bit(model_.proposed().c_str()));
+}
+
+void TDirForm2::FillFiles(const QString& dir) {
+  FLB1->clear();
+  FLB1->addItems(QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+}
+
+void TDirForm2::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_F1) {
+    if (help_) help_->ShowContext(kAnalysisDirHelpContext);
+    return;
+  }
+  QDialog::keyPressEvent(e);  // Escape acts as Cancel here
+}
+
+}  // namespace sw

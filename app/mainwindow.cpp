@@ -1,0 +1,357 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include "app/analysisdir.h"
+#include "app/filepick.h"
+#include "app/jobwindow.h"
+
+namespace sw {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QPushButton* Button(QWidget* p, const char* name, const QString& text) {
+  auto* b = new QPushButton(text, p);
+  b->setObjectName(name);
+  return b;
+}
+}  // namespace
+
+QAction* TTabform::AddItem(QMenu* menu, const char* name, const QString& text, const QKeySequence& key) {
+  QAction* a = menu->addAction(text);
+  a->setObjectName(name);
+  if (!key.isEmpty()) a->setShortcut(key);
+  return a;
+}
+
+TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), model_(model) {
+  setObjectName("TTabform");
+  setWindowTitle(kWindowCaption);
+  setWindowIcon(QApplication::windowIcon());
+
+  auto* central = new QWidget(this);
+  auto* v = new QVBoxLayout(central);
+  auto* heading = new QLabel("Main control panel", central);
+  heading->setObjectName("Label1");
+  QFont f = heading->font();
+  f.setBold(true);
+  f.setPointSizeF(f.pointSizeF() * 1.4);
+  heading->setFont(f);
+  v->addWidget(heading);
+
+  auto* reports = new QGroupBox(central);
+  auto* rv = new QVBoxLayout(reports);
+  MakeReport = new QCheckBox("&Generate report for this optimization", reports);
+  MakeReport->setObjectName("MakeReport");
+  StdReport = new QRadioButton("&Brief report", reports);
+  StdReport->setObjectName("StdReport");
+  DetReport = new QRadioButton("&Detailed report", reports);
+  DetReport->setObjectName("DetReport");
+  rv->addWidget(MakeReport);
+  auto* rh = new QHBoxLayout;
+  rh->addSpacing(20);
+  rh->addWidget(StdReport);
+  rh->addWidget(DetReport);
+  rh->addStretch();
+  rv->addLayout(rh);
+  Analyze = new QCheckBox("&Analysis mode (don't save optimized files)", reports);
+  Analyze->setObjectName("Analyze");
+  rv->addWidget(Analyze);
+  v->addWidget(reports);
+
+  BuildList = Button(central, "BuildList", "&Select files for optimization");
+  Taglist1 = Button(central, "Taglist1", "Select &optimization options");
+  Taglist1->setEnabled(false);  // the options dialog comes with its own window
+  v->addWidget(BuildList);
+  v->addWidget(Taglist1);
+
+  auto* bh = new QHBoxLayout;
+  auto* l2 = new QLabel("&Default browser:", central);
+  l2->setObjectName("Label2");
+  Browpath1 = new QLineEdit(central);
+  Browpath1->setObjectName("Browpath1");
+  Browpath1->setReadOnly(true);
+  Browpath1->setMinimumWidth(260);
+  l2->setBuddy(Browpath1);
+  BrowseBrowser = Button(central, "BrowseBrowser", "...");
+  BrowseBrowser->setMaximumWidth(32);
+  bh->addWidget(l2);
+  bh->addWidget(Browpath1, 1);
+  bh->addWidget(BrowseBrowser);
+  v->addLayout(bh);
+
+  auto* buttons = new QHBoxLayout;
+  Optimize = Button(central, "Optimize", "&Optimize HTML");
+  Optimize->setDefault(true);
+  bHelp = Button(central, "bHelp", "&Help");
+  Quitbutt = Button(central, "Quitbutt", "&Quit");
+  buttons->addWidget(Optimize);
+  buttons->addWidget(bHelp);
+  buttons->addWidget(Quitbutt);
+  v->addLayout(buttons);
+  setCentralWidget(central);
+
+  // Menus.
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setObjectName("File1");
+  connect(AddItem(file, "Openexistingprofile1", "&Open existing profile", QKeySequence("Ctrl+O")),
+          &QAction::triggered, this, &TTabform::OpenProfileClick);
+  connect(AddItem(file, "Openimage1", "Open &files list", QKeySequence("Ctrl+F")), &QAction::triggered, this,
+          [this] { model_.launcher.OpenFilesListInEditor(); });
+  connect(AddItem(file, "OpenHTMLfile1", "Open &HTML file", QKeySequence("Ctrl+H")), &QAction::triggered, this,
+          &TTabform::OpenHtmlClick);
+  connect(AddItem(file, "Saveprofileas1", "&Save profile as...", QKeySequence("Ctrl+S")), &QAction::triggered,
+          this, &TTabform::SaveProfileClick);
+  QMenu* print = file->addMenu("&Print...");
+  print->setObjectName("Print1");
+  print->menuAction()->setObjectName("Print1");
+  print->menuAction()->setShortcut(QKeySequence("Ctrl+P"));
+  connect(AddItem(print, "Lastreport1", "&Last report"), &QAction::triggered, this, [this] { PrintClick(0); });
+  connect(AddItem(print, "Currentfileslist1", "&Current files list"), &QAction::triggered, this,
+          [this] { PrintClick(1); });
+  connect(AddItem(print, "Currentprofile1", "Current &profile"), &QAction::triggered, this, [this] { PrintClick(2); });
+  connect(AddItem(print, "Selectfontandsize1", "&Select font"), &QAction::triggered, this,
+          &TTabform::SelectFontClick);
+  connect(AddItem(file, "PrintSetup1", "P&rinter setup..."), &QAction::triggered, this, &TTabform::PrinterSetupClick);
+  file->addSeparator();
+  connect(AddItem(file, "Exit1", "E&xit", QKeySequence("Ctrl+X")), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* util = menuBar()->addMenu("&Utilities");
+  util->setObjectName("Utilities1");
+  connect(AddItem(util, "ManEdit1", "&Manually edit current job's files list", QKeySequence("Ctrl+M")),
+          &QAction::triggered, this, [this] { model_.EditFilesList(); });
+  AddItem(util, "Customtagsmanager1", "&Custom search and replace manager", QKeySequence("Ctrl+R"))
+      ->setEnabled(false);
+  connect(AddItem(util, "BrowseLastReport", "&Browse most recent report", QKeySequence("Ctrl+B")),
+          &QAction::triggered, this, [this] { model_.launcher.OpenLastReportInEditor(); });
+  AddItem(util, "Previewcurrentwebsfiles1", "Pre&view current web's files", QKeySequence("Ctrl+V"))
+      ->setEnabled(false);
+  connect(AddItem(util, "Specifydifferentexternaltexteditor1", "Specify different external &text editor",
+                  QKeySequence("Ctrl+T")),
+          &QAction::triggered, this, &TTabform::SelectEditorClick);
+  connect(AddItem(util, "Selectdifferentpathforanalysismode1", "Select &different path for analysis mode",
+                  QKeySequence("Ctrl+D")),
+          &QAction::triggered, this, &TTabform::AnalysisDirClick);
+  connect(AddItem(util, "Restorebackupsfromlastoptimization1", "&Restore backups from last optimization",
+                  QKeySequence("Ctrl+L")),
+          &QAction::triggered, this, &TTabform::RestoreClick);
+  AddItem(util, "Backuperaserutility1", "Backup &eraser utility", QKeySequence("Ctrl+E"))->setEnabled(false);
+
+  QMenu* opts = menuBar()->addMenu("&Options");
+  opts->setObjectName("Options1");
+  CBack = AddItem(opts, "CBack", "&Create backups when processing");
+  BPro = AddItem(opts, "BPro", "&Prompt to browse report after optimizing");
+  Slow = AddItem(opts, "Slow", "&Reduce processor load when optimizing");
+  ShowVV = AddItem(opts, "ShowVV", "&Show visual verification dialog after optimizing");
+  for (QAction* a : {CBack, BPro, Slow, ShowVV}) a->setCheckable(true);
+  CBack->setChecked(true);
+  connect(CBack, &QAction::toggled, this, [this](bool on) { model_.SetBackups(on); });
+  connect(BPro, &QAction::toggled, this, [this](bool on) { model_.SetBrowseReportPrompt(on); });
+  connect(Slow, &QAction::toggled, this, [this](bool on) { model_.SetSlowOptimize(on); });
+  connect(ShowVV, &QAction::toggled, this, [this](bool on) { model_.SetShowPreviewDlg(on); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->setObjectName("Help1");
+  connect(AddItem(help, "Contents1", "&Contents", QKeySequence(Qt::Key_F1)), &QAction::triggered, this,
+          [this] { model_.help.ShowContents(); });
+  connect(AddItem(help, "SearchforHelpOn1", "&Search for help on...", QKeySequence(Qt::Key_F4)),
+          &QAction::triggered, this, [this] { model_.help.ShowTopic("topics"); });
+  Tipoday = AddItem(help, "Tipoday", "&Tips", QKeySequence(Qt::Key_F5));
+  connect(Tipoday, &QAction::triggered, this, [this] { model_.ShowTips(); });
+  connect(AddItem(help, "About1", "&About...", QKeySequence(Qt::Key_F12)), &QAction::triggered, this,
+          [this] { model_.ShowAbout(); });
+
+  connect(MakeReport, &QCheckBox::toggled, this, [this](bool on) {
+    model_.SetOutputReport(on);
+    StdReport->setEnabled(on);
+    DetReport->setEnabled(on);
+  });
+  connect(StdReport, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) model_.SetDetailedReport(false);
+  });
+  connect(DetReport, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) model_.SetDetailedReport(true);
+  });
+  connect(BuildList, &QPushButton::clicked, this, &TTabform::BuildListClick);
+  connect(BrowseBrowser, &QPushButton::clicked, this, &TTabform::BrowseBrowserClick);
+  connect(Optimize, &QPushButton::clicked, this, &TTabform::OptimizeClick);
+  connect(bHelp, &QPushButton::clicked, this, [this] { model_.help.ShowContext(kMainHelpContext); });
+  connect(Quitbutt, &QPushButton::clicked, this, &QWidget::close);
+
+  model_.processEvents = [] { QCoreApplication::processEvents(); };
+  model_.showJobWindow = [this](const JobConfig& c) {
+    THTMLgauge gauge(c, model_.prompt, &model_.help, model_.showPreviewDlg, model_.browseReportPrompt, this);
+    gauge.exec();
+    JobWindowResult r;
+    r.runCancelled = gauge.runCancelled();
+    r.ran = gauge.ran();
+    r.reportPath = gauge.run().ReportPath();
+    return r;
+  };
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TTabform::~TTabform() = default;
+
+bool TTabform::Init() {
+  if (!model_.ReadSettings()) return false;
+  Tipoday->setVisible(model_.TipsAvailable());
+  ApplySettings();
+  return true;
+}
+
+void TTabform::ApplySettings() {
+  // Setting the controls runs their handlers, which write the values back.
+  if (model_.detailedReport) {
+    DetReport->setChecked(true);
+    model_.SetDetailedReport(true);
+  } else {
+    StdReport->setChecked(true);
+    model_.SetDetailedReport(false);
+  }
+  MakeReport->setChecked(model_.outputReport);
+  model_.SetOutputReport(model_.outputReport);
+  StdReport->setEnabled(model_.outputReport);
+  DetReport->setEnabled(model_.outputReport);
+  {
+    QSignalBlocker a(Slow), b(BPro), c(ShowVV);
+    Slow->setChecked(model_.slowOptimize);
+    BPro->setChecked(model_.browseReportPrompt);
+    ShowVV->setChecked(model_.showPreviewDlg);
+  }
+  Browpath1->setText(Q(model_.launcher.defaultBrowser()));
+}
+
+void TTabform::BringToFront() {
+  QWidget* w = QApplication::activeModalWidget();
+  if (!w) w = this;
+  if (w->isMinimized()) w->showNormal();
+  w->raise();
+  w->activateWindow();
+}
+
+void TTabform::OptimizeClick() {
+  model_.Optimize(Analyze->isChecked());
+  // The pre-checks may have found a new default browser.
+  Browpath1->setText(Q(model_.launcher.defaultBrowser()));
+}
+
+void TTabform::BuildListClick() {
+  TProjFilePick pick(model_.ini, model_.FilesListPath(), model_.prompt, &model_.help, this);
+  pick.exec();
+  if (pick.model().saved()) model_.listBuilt = true;
+}
+
+void TTabform::BrowseBrowserClick() {
+  QString path = QFileDialog::getOpenFileName(this, "Select new default browser", QString(),
+                                              "Applications (*)");
+  if (path.isEmpty()) return;
+  model_.SetDefaultBrowser(S(path));
+  Browpath1->setText(path);
+}
+
+void TTabform::OpenProfileClick() {
+  if (!model_.ConfirmOpenProfile()) return;
+  QString path = QFileDialog::getOpenFileName(this, "Select exsting Slimwright job profile:", Q(model_.paths.home),
+                                              "ini files (*.ini *.INI);;All files (*)");
+  if (path.isEmpty()) return;
+  if (!model_.OpenProfile(S(path))) {
+    close();
+    return;
+  }
+  ApplySettings();
+}
+
+void TTabform::SaveProfileClick() {
+  QFileDialog d(this, "Specify name and path for profile file:", Q(model_.paths.home), "INI files (*.ini *.INI)");
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setDefaultSuffix("INI");
+  // The profile question of an existing file is ours, not the dialog's.
+  d.setOption(QFileDialog::DontConfirmOverwrite);
+  d.selectFile(Q(model_.paths.name + ".INI"));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+  model_.SaveProfileAs(S(d.selectedFiles().first()));
+}
+
+void TTabform::OpenHtmlClick() {
+  QString path = QFileDialog::getOpenFileName(this, "Select HTML file:", QString(),
+                                              "HTML files (*.htm* *.?htm*);;All files (*)");
+  if (path.isEmpty()) return;
+  model_.launcher.OpenWithDefaultBrowser(S(path));
+}
+
+void TTabform::PrintClick(int item) {
+  if (!printer_) printer_ = std::make_unique<QPrinter>();
+  QPrintDialog dialog(printer_.get(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::vector<std::string> lines;
+  if (!model_.PrintLines(PrintItem(item), lines) || lines.empty()) return;
+  PrinterFontSpec spec = model_.PrinterFont();
+  QFont font(Q(spec.name), spec.size);
+  font.setBold(spec.bold);
+  font.setItalic(spec.italic);
+  QString text;
+  for (const auto& l : lines) text += Q(l) + "\n";
+  QTextDocument doc;
+  doc.setDefaultFont(font);
+  doc.setPlainText(text);
+  doc.print(printer_.get());
+}
+
+void TTabform::SelectFontClick() {
+  PrinterFontSpec spec = model_.PrinterFont();
+  QFont initial(Q(spec.name), spec.size);
+  initial.setBold(spec.bold);
+  initial.setItalic(spec.italic);
+  bool ok = false;
+  QFont chosen = QFontDialog::getFont(&ok, initial, this);
+  if (!ok) return;
+  spec.name = S(chosen.family());
+  spec.size = chosen.pointSize() > 0 ? chosen.pointSize() : 10;
+  spec.bold = chosen.bold();
+  spec.italic = chosen.italic();
+  model_.SetPrinterFont(spec);
+}
+
+void TTabform::PrinterSetupClick() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>();
+  QPageSetupDialog d(printer_.get(), this);
+  d.exec();
+}
+
+void TTabform::SelectEditorClick() {
+  QString path = QFileDialog::getOpenFileName(this, "Select new default text editor", QString(), "Applications (*)");
+  if (path.isEmpty()) return;
+  model_.SetExternalEditor(S(path));
+}
+
+void TTabform::AnalysisDirClick() {
+  TDirForm2 d(model_.ini, model_.prompt, &model_.help, this);
+  d.exec();
+}
+
+void TTabform::RestoreClick() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  model_.RestoreBackups();
+  QApplication::restoreOverrideCursor();
+}
+
+}  // namespace sw

@@ -1,0 +1,57 @@
+// TTabform: the main control panel, a view over MainModel.
+#pragma once
+#include <QMainWindow>
+#include <memory>
+
+#include "app/main_model.h"
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+
+namespace sw {
+
+class TTabform : public QMainWindow {
+  Q_OBJECT
+ public:
+  TTabform(MainModel& model, QWidget* parent = nullptr);
+  ~TTabform() override;
+
+  // Reads the settings and shows them. False when the user chose to end the
+  // program at the missing-profile question.
+  bool Init();
+  MainModel& model() { return model_; }
+  // A second start asked us to come to the front.
+  void BringToFront();
+
+ public Q_SLOTS:
+  void OptimizeClick();
+  void BuildListClick();
+  void BrowseBrowserClick();
+  void OpenProfileClick();
+  void SaveProfileClick();
+  void OpenHtmlClick();
+  void PrintClick(int item);
+  void SelectFontClick();
+  void PrinterSetupClick();
+  void SelectEditorClick();
+  void AnalysisDirClick();
+  void RestoreClick();
+
+ private:
+  void ApplySettings();
+  QAction* AddItem(QMenu* menu, const char* name, const QString& text, const QKeySequence& key = {});
+
+  MainModel& model_;
+  std::unique_ptr<QPrinter> printer_;
+  QCheckBox *MakeReport, *Analyze;
+  QRadioButton *StdReport, *DetReport;
+  QLineEdit* Browpath1;
+  QPushButton *BuildList, *Taglist1, *Optimize, *bHelp, *Quitbutt, *BrowseBrowser;
+  QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
+};
+
+}  // namespace sw
