@@ -57,6 +57,11 @@ JobOutcome JobRun::Run() {
   abortRequested_ = false;
   runStarted_ = true;
   running_ = true;
+  // A prompt may end the run by throwing (the command line does).
+  struct Clear {
+    bool& flag;
+    ~Clear() { flag = false; }
+  } clearRunning{running_};
   bool confirmedBackups = false;
   const bool analysis = config.analysisMode;
   const bool backups = config.backupsEnabled && !analysis;
@@ -74,6 +79,7 @@ JobOutcome JobRun::Run() {
     if (progress) progress->ProcessEvents();
   });
   stats_->ClearError();
+  stats_->now = config.clock;
   e.PrepareJob();
   e.totals.BytesSaved = 0;
   e.cx.savings.recording = true;
@@ -81,7 +87,6 @@ JobOutcome JobRun::Run() {
   auto finish = [&](RunEnd end) {
     outcome.end = end;
     outcome.totals = e.totals;
-    running_ = false;
     return outcome;
   };
 

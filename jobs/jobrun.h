@@ -5,6 +5,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +76,7 @@ struct JobConfig {
   bool analysisMode = false;
   bool outputReport = false;      // OutputReport
   bool slowOptimize = false;      // SlowOptimize: events are processed inside the engine
+  std::function<std::tm()> clock; // the report's date line; empty means the local time now
 };
 
 class JobRun {
