@@ -195,6 +195,8 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
     if (a.analysis) {
       prepared = true;
       if (!analysis.Prepare()) {
+        *cx.err << "slimwright optimize: the analysis folder " << analysis.WorkingDirectory()
+                << " could not be prepared\n";
         analysis.Finish();
         std::signal(SIGINT, previous);
         return kExitUsage;
