@@ -196,6 +196,20 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   connect(bHelp, &QPushButton::clicked, this, [this] { model_.help.ShowContext(kMainHelpContext); });
   connect(Quitbutt, &QPushButton::clicked, this, &QWidget::close);
 
+  chooseFile = [this](const QString& title, const QString& dir, const QString& filter, bool save) {
+    QFileDialog d(this, title, dir, filter);
+    if (save) {
+      d.setAcceptMode(QFileDialog::AcceptSave);
+      d.setDefaultSuffix("INI");
+      // An existing profile is asked about by our own question.
+      d.setOption(QFileDialog::DontConfirmOverwrite);
+      d.selectFile(Q(model_.paths.name + ".INI"));
+    } else {
+      d.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return QString();
+    return d.selectedFiles().first();
+  };
   model_.processEvents = [] { QCoreApplication::processEvents(); };
   model_.showJobWindow = [this](const JobConfig& c) {
     THTMLgauge gauge(c, model_.prompt, &model_.help, model_.showPreviewDlg, model_.browseReportPrompt, this);
@@ -261,8 +275,7 @@ void TTabform::BuildListClick() {
 }
 
 void TTabform::BrowseBrowserClick() {
-  QString path = QFileDialog::getOpenFileName(this, "Select new default browser", QString(),
-                                              "Applications (*)");
+  QString path = chooseFile("Select new default browser", QString(), "Applications (*)", false);
   if (path.isEmpty()) return;
   model_.SetDefaultBrowser(S(path));
   Browpath1->setText(path);
@@ -270,8 +283,8 @@ void TTabform::BrowseBrowserClick() {
 
 void TTabform::OpenProfileClick() {
   if (!model_.ConfirmOpenProfile()) return;
-  QString path = QFileDialog::getOpenFileName(this, "Select exsting Slimwright job profile:", Q(model_.paths.home),
-                                              "ini files (*.ini *.INI);;All files (*)");
+  QString path = chooseFile("Select exsting Slimwright job profile:", Q(model_.paths.home),
+                            "ini files (*.ini *.INI);;All files (*)", false);
   if (path.isEmpty()) return;
   if (!model_.OpenProfile(S(path))) {
     close();
@@ -281,19 +294,14 @@ void TTabform::OpenProfileClick() {
 }
 
 void TTabform::SaveProfileClick() {
-  QFileDialog d(this, "Specify name and path for profile file:", Q(model_.paths.home), "INI files (*.ini *.INI)");
-  d.setAcceptMode(QFileDialog::AcceptSave);
-  d.setDefaultSuffix("INI");
-  // The profile question of an existing file is ours, not the dialog's.
-  d.setOption(QFileDialog::DontConfirmOverwrite);
-  d.selectFile(Q(model_.paths.name + ".INI"));
-  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
-  model_.SaveProfileAs(S(d.selectedFiles().first()));
+  QString path =
+      chooseFile("Specify name and path for profile file:", Q(model_.paths.home), "INI files (*.ini *.INI)", true);
+  if (path.isEmpty()) return;
+  model_.SaveProfileAs(S(path));
 }
 
 void TTabform::OpenHtmlClick() {
-  QString path = QFileDialog::getOpenFileName(this, "Select HTML file:", QString(),
-                                              "HTML files (*.htm* *.?htm*);;All files (*)");
+  QString path = chooseFile("Select HTML file:", QString(), "HTML files (*.htm* *.?htm*);;All files (*)", false);
   if (path.isEmpty()) return;
   model_.launcher.OpenWithDefaultBrowser(S(path));
 }
@@ -338,7 +346,7 @@ void TTabform::PrinterSetupClick() {
 }
 
 void TTabform::SelectEditorClick() {
-  QString path = QFileDialog::getOpenFileName(this, "Select new default text editor", QString(), "Applications (*)");
+  QString path = chooseFile("Select new default text editor", QString(), "Applications (*)", false);
   if (path.isEmpty()) return;
   model_.SetExternalEditor(S(path));
 }

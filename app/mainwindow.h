@@ -1,6 +1,7 @@
 // TTabform: the main control panel, a view over MainModel.
 #pragma once
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 #include "app/main_model.h"
@@ -26,6 +27,10 @@ class TTabform : public QMainWindow {
   MainModel& model() { return model_; }
   // A second start asked us to come to the front.
   void BringToFront();
+
+  // The file dialogs: title, folder, filter, save dialog; "" on Cancel.
+  // Tests replace it.
+  std::function<QString(const QString&, const QString&, const QString&, bool)> chooseFile;
 
  public Q_SLOTS:
   void OptimizeClick();

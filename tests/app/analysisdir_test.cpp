@@ -1,0 +1,57 @@
+#include "app/analysisdir_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+
+#include "app/analysisdir.h"
+#include "test_support.h"
+
+using namespace sw;
+
+namespace {
+
+TEST(AnalysisDir, ProposedDirectory) {
+  EXPECT_EQ(ProposedAnalysisDir("/"), "/w$t");
+  EXPECT_EQ(ProposedAnalysisDir("/mnt/d/"), "/mnt/d/w$t");
+  EXPECT_EQ(ProposedAnalysisDir("/mnt/d/work"), "/mnt/d/work/w$t");
+}
+
+TEST(AnalysisDir, OkStoresOnlyAfterAChangeAndAYes) {
+  swtest::TempDir tmp;
+  IniFile ini(tmp / "slimwright.INI");
+  swtest::ScriptedPrompt prompt;
+  {
+    AnalysisDirModel m(ini, prompt);
+    m.Ok();
+    EXPECT_TRUE(prompt.boxes.empty());
+  }
+  AnalysisDirModel m(ini, prompt);
+  m.DirectoryChanged("/srv");
+  prompt.Answer("About to record new directory", Answer::No);
+  m.Ok();
+  EXPECT_EQ(ini.ReadString("General Options", "AnalysisPath", "none"), "none");
+  prompt.Answer("About to record new directory", Answer::Yes);
+  m.Ok();
+  EXPECT_EQ(ini.ReadString("General Options", "AnalysisPath", ""), "/srv/w$t");
+  EXPECT_EQ(prompt.boxes.back().caption, "New temporary directory recorded");
+  EXPECT_EQ(prompt.boxes.back().text,
+            "The /srv/w$t directory will now be used for temporary file storage when analysis mode is specified.");
+  prompt.Answer("About to reset default directory", Answer::Ok);
+  m.Reset();
+  EXPECT_EQ(prompt.boxes.back().buttons, Buttons::OkCancel);
+  EXPECT_EQ(ini.ReadString("General Options", "AnalysisPath", "x"), "");
+}
+
+TEST(AnalysisDir, WindowShowsTheProposal) {
+  swtest::TempDir tmp;
+  IniFile ini(tmp / "slimwright.INI");
+  swtest::ScriptedPrompt prompt;
+  TDirForm2 d(ini, prompt, nullptr);
+  EXPECT_EQ(d.windowTitle(), "Select analysis mode directory");
+  d.SelectDirectory(QString::fromStdString(tmp.path()));
+  EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), tmp / "w$t");
+  EXPECT_TRUE(d.model().changed());
+}
+
+}  // namespace
