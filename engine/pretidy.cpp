@@ -1,5 +1,159 @@
+// In-tag cleanup of a preformatted piece: the text of a PRE element keeps
+// every blank and line break, but the tags inside it can still be tidied.
+#include <string>
+#include <vector>
+
 #include "engine/passes.h"
+#include "engine/quotes.h"
+#include "engine/tagscan.h"
+
 namespace sw {
-// Not built yet: leaves its buffer unchanged.
-void TidyPreformatted(Buffer&, PassContext&) {}
+
+namespace {
+
+using tagscan::npos;
+
+// Splits a tag into the stretches outside its quoted attribute values (even
+// indices) and the quoted values themselves, quotes included (odd indices).
+// A quote left open makes the rest of the tag one value.
+std::vector<std::string_view> SplitAtValues(std::string_view tag) {
+  std::vector<std::string_view> parts;
+  size_t start = 0, i = 0;
+  while (i < tag.size()) {
+    if (tag[i] != '=') {
+      ++i;
+      continue;
+    }
+    size_t j = i + 1;
+    while (j < tag.size() && tagscan::IsBlank((unsigned char)tag[j])) ++j;
+    if (j < tag.size() && (tag[j] == '"' || tag[j] == '\'')) {
+      size_t close = tag.find(tag[j], j + 1);
+      size_t end = close == npos ? tag.size() : close + 1;
+      parts.push_back(tag.substr(start, j - start));
+      parts.push_back(tag.substr(j, end - j));
+      start = i = end;
+    } else {
+      i = j;
+    }
+  }
+  parts.push_back(tag.substr(start));
+  return parts;
+}
+
+// Rewrites the stretches of the tag outside its quoted values with edit; the
+// values themselves are text a reader may see (a caption, a tooltip).
+template <typename Edit>
+void EditOutsideValues(Buffer& tag, Edit edit) {
+  std::vector<std::string_view> parts = SplitAtValues(tag);
+  Buffer out;
+  out.reserve(tag.size());
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (k % 2) out += parts[k];
+    else edit(parts[k], out);
+  }
+  tag.swap(out);
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Each run of blanks and line ends that holds a line end loses its line ends;
+// where no blank is left, one blank stands in their place.
+void JoinLines(std::string_view in, Buffer& out) {
+  size_t i = 0;
+  while (i < in.size()) {
+    if (in[i] != ' ' && !IsLineEnd(in[i])) {
+      out.push_back(in[i++]);
+      continue;
+    }
+    size_t blanks = 0;
+    bool lineEnd = false;
+    for (; i < in.size() && (in[i] == ' ' || IsLineEnd(in[i])); ++i) {
+      if (in[i] == ' ') ++blanks;
+      else lineEnd = true;
+    }
+    out.append(lineEnd ? (blanks ? blanks : 1) : blanks, ' ');
+  }
+}
+
+// Runs of blanks become one blank; a run of tabs that alone separates two
+// words becomes one blank, any other tab goes; no blank before the ">".
+void SqueezeBlanks(std::string_view in, Buffer& out) {
+  size_t i = 0;
+  while (i < in.size()) {
+    const char c = in[i];
+    if (c == '\t') {
+      size_t j = i;
+      while (j < in.size() && in[j] == '\t') ++j;
+      const bool wordBefore = !out.empty() && out.back() != ' ' && !IsLineEnd(out.back());
+      const bool wordAfter = j < in.size() && in[j] != ' ' && !IsLineEnd(in[j]);
+      if (wordBefore && wordAfter) out.push_back(' ');
+      i = j;
+      continue;
+    }
+    if (c == ' ') {
+      while (i < in.size() && (in[i] == ' ' || in[i] == '\t')) ++i;
+      if (i < in.size() && in[i] == '>') continue;
+      if (out.empty() || out.back() != ' ') out.push_back(' ');
+      continue;
+    }
+    out.push_back(c);
+    ++i;
+  }
+}
+
+void TidyTag(Buffer& tag, PassContext& cx) {
+  const OptionSet& o = cx.opts;
+  if (o[Opt::StripQuotes] && tag.find('"') != npos) {
+    SavingScope scope(cx, tag, Info(Opt::StripQuotes).counter);
+    for (std::string_view a : {"TEXT=", "LINK=", "VLINK=", "ALINK=", "BORDER=", "HSPACE=", "VSPACE=", "HALIGN=",
+                               "VALIGN=", "ALIGN=", "WIDTH=", "HEIGHT=", "COLOR=", "SIZE="})
+      StripHexQuotesOnce(tag, a, o[Opt::StandardColors]);
+  }
+  if (o[Opt::StripBlankLines] && tag.find('\n') != npos) {
+    SavingScope scope(cx, tag, Info(Opt::StripBlankLines).counter);
+    EditOutsideValues(tag, JoinLines);
+  }
+  if (o[Opt::StripSpaces] && tag.find(' ') != npos) {
+    SavingScope scope(cx, tag, Info(Opt::StripSpaces).counter);
+    EditOutsideValues(tag, SqueezeBlanks);
+  }
+}
+
+}  // namespace
+
+void TidyPreformatted(Buffer& piece, PassContext& cx) {
+  const OptionSet& o = cx.opts;
+  if (!o[Opt::StripQuotes] && !o[Opt::StripBlankLines] && !o[Opt::StripSpaces]) return;
+  if (piece.size() < 10) return;
+  std::string_view s = piece;
+  const size_t endTag = s.size() - 6;  // the 6-byte PRE end tag is never touched
+  Buffer out;
+  size_t copied = 0;
+  size_t from = 3;  // behind the first bytes of the PRE start tag
+  while (from < endTag) {
+    const size_t lt = tagscan::NextTagStart(s, from);
+    if (lt == npos || lt >= endTag) break;
+    if (MatchAt(s, "<!--", lt, false)) {
+      // A comment's text is not a tag: tidying it could end it early.
+      size_t e = s.find("-->", lt + 4);
+      if (e == npos) break;
+      from = e + 3;
+      continue;
+    }
+    const size_t gt = tagscan::TagEnd(s, lt);
+    if (gt == npos || gt >= endTag) break;
+    Buffer tag(s.substr(lt, gt - lt + 1));
+    TidyTag(tag, cx);
+    if (tag.size() < gt - lt + 1) {
+      out.append(s.data() + copied, lt - copied);
+      out += tag;
+      copied = gt + 1;
+    }
+    from = gt + 1;
+  }
+  if (copied == 0) return;
+  out.append(s.data() + copied, s.size() - copied);
+  piece.swap(out);
+}
+
 }  // namespace sw

@@ -1,5 +1,186 @@
+// Redundant quote removal: attribute values that need no quotes (numbers,
+// alignments, sizes, colours) lose their double quotes.
+#include "engine/quotes.h"
+
+#include <string>
+
 #include "engine/passes.h"
+#include "engine/tagscan.h"
+
 namespace sw {
-// Not built yet: leaves its buffer unchanged.
-void StripQuotes(Buffer&, PassContext&) {}
+
+namespace {
+
+using tagscan::IsBlank;
+using tagscan::npos;
+
+// Follows the text the way a browser's tokenizer does, far enough to tell
+// whether a byte stands among a tag's attribute names: not in text, a
+// comment, a script or style block, or an attribute value. Positions asked
+// for must not decrease, so a whole sweep reads each byte once.
+class TagScanner {
+ public:
+  explicit TagScanner(std::string_view s) : s_(s) {}
+
+  bool AmongNames(size_t at) {
+    for (; pos_ < at; ++pos_) Step(pos_);
+    return state_ == kTag;
+  }
+
+ private:
+  enum State { kText, kTag, kAfterEquals, kQuoted, kUnquoted, kComment, kRaw };
+
+  void Step(size_t i) {
+    const char c = s_[i];
+    switch (state_) {
+      case kText:
+        if (c == '<' && tagscan::StartsTag(s_, i)) {
+          if (MatchAt(s_, "<!--", i, false)) {
+            state_ = kComment;
+            commentStart_ = i;
+          } else {
+            state_ = kTag;
+            rawEnd_ = RawEndFor(i);
+          }
+        }
+        break;
+      case kRaw:
+        if (c == '<' && MatchAt(s_, rawEnd_, i, true)) {
+          state_ = kTag;
+          rawEnd_ = {};
+        }
+        break;
+      case kComment:
+        if (c == '>' && i >= commentStart_ + 4 && s_[i - 1] == '-' && s_[i - 2] == '-') state_ = kText;
+        break;
+      case kTag:
+        if (c == '>') EndTag();
+        else if (c == '=') state_ = kAfterEquals;
+        break;
+      case kAfterEquals:
+        if (IsBlank((unsigned char)c)) break;
+        if (c == '"' || c == '\'') {
+          quote_ = c;
+          state_ = kQuoted;
+        } else if (c == '>') {
+          EndTag();
+        } else {
+          state_ = kUnquoted;
+        }
+        break;
+      case kQuoted:
+        if (c == quote_) state_ = kTag;
+        break;
+      case kUnquoted:
+        if (IsBlank((unsigned char)c)) state_ = kTag;
+        else if (c == '>') EndTag();
+        break;
+    }
+  }
+
+  // Script and style text holds no tags, only its end tag.
+  std::string_view RawEndFor(size_t lt) const {
+    for (std::string_view name : {std::string_view("script"), std::string_view("style")}) {
+      size_t after = lt + 1 + name.size();
+      if (MatchAt(s_, name, lt + 1, true) &&
+          (after >= s_.size() || IsBlank((unsigned char)s_[after]) || s_[after] == '>'))
+        return name == "script" ? "</script" : "</style";
+    }
+    return {};
+  }
+
+  void EndTag() { state_ = rawEnd_.empty() ? kText : kRaw; }
+
+  std::string_view s_;
+  size_t pos_ = 0;
+  State state_ = kText;
+  char quote_ = '"';
+  size_t commentStart_ = 0;
+  std::string_view rawEnd_;
+};
+
+// The quote that opens the value behind the attribute text at p: nothing but
+// blanks, at most maxGap of them, between the "=" and it. npos when none.
+size_t OpeningQuote(std::string_view s, size_t p, size_t len, size_t maxGap) {
+  size_t q = p + len;
+  while (q < s.size() && q - (p + len) <= maxGap) {
+    if (s[q] == '"') return q;
+    if (!IsBlank((unsigned char)s[q])) return npos;
+    ++q;
+  }
+  return npos;
+}
+
+// Whether the value quoted from open to close means the same without its
+// quotes: it must be one unbroken word that cannot end the tag or start
+// another attribute, and the closing quote must be followed by a blank or
+// the ">" (else the value would swallow what follows, as in a "/>" end).
+bool CanStandUnquoted(std::string_view s, size_t open, size_t close) {
+  if (close == open + 1 || close + 1 >= s.size()) return false;
+  for (size_t i = open + 1; i < close; ++i) {
+    const char c = s[i];
+    if (IsBlank((unsigned char)c) || c == '"' || c == '\'' || c == '=' || c == '<' || c == '>' || c == '`')
+      return false;
+  }
+  const char next = s[close + 1];
+  return IsBlank((unsigned char)next) || next == '>';
+}
+
+// Every occurrence of attrText: takes the quotes off its value, or with
+// hexOnly off values that begin with "#" only.
+void RemoveQuotes(Buffer& buf, std::string_view attrText, bool hexOnly) {
+  std::string_view s = buf;
+  TagScanner scan(s);
+  Buffer out;
+  size_t copied = 0;
+  const size_t len = attrText.size();
+  for (int32_t p = FindI(s, attrText, 1); p != 0;) {
+    const size_t at = size_t(p - 1);
+    const size_t q = OpeningQuote(s, at, len, 3);
+    if (q != npos && (!hexOnly || (q + 1 < s.size() && s[q + 1] == '#')) && scan.AmongNames(at)) {
+      const size_t close = s.find('"', q + 1);
+      if (close == npos) break;
+      if (CanStandUnquoted(s, q, close)) {
+        out.append(s.data() + copied, q - copied);
+        out.append(s.data() + q + 1, close - q - 1);
+        copied = close + 1;
+      }
+    }
+    if (at + len >= s.size()) break;
+    p = FindI(s, attrText, int32_t(at + len + 1));
+  }
+  if (copied == 0) return;
+  out.append(s.data() + copied, s.size() - copied);
+  buf.swap(out);
+}
+
+}  // namespace
+
+void StripHexQuotesOnce(Buffer& text, std::string_view attrText, bool standardColors) {
+  if (!standardColors || attrText.empty()) return;
+  int32_t p = FindI(text, attrText, 1);
+  if (p == 0) return;
+  const size_t at = size_t(p - 1);
+  const size_t q = OpeningQuote(text, at, attrText.size(), 4);
+  if (q == npos || q + 1 >= text.size() || text[q + 1] != '#') return;
+  if (!TagScanner(text).AmongNames(at)) return;
+  const size_t close = text.find('"', q + 1);
+  if (close == npos || !CanStandUnquoted(text, q, close)) return;
+  text.erase(close, 1);
+  text.erase(q, 1);
+}
+
+void StripQuotes(Buffer& buf, PassContext& cx) {
+  SavingScope scope(cx, buf, Info(Opt::StripQuotes).counter);
+  const bool standard = cx.opts[Opt::StandardColors];
+  for (std::string_view a : {"TEXT=", "VLINK=", "LINK=", "ALINK="}) StripHexQuotesOnce(buf, a, standard);
+  for (std::string_view a : {"BGCOLOR=", "BORDER=", "HSPACE=", "VSPACE=", "ALIGN=", "WIDTH=", "HEIGHT="})
+    RemoveQuotes(buf, a, false);
+  // Colour names keep their quotes unless colours are standardised later.
+  RemoveQuotes(buf, "COLOR=", !standard);
+  for (std::string_view a : {"SIZE=", "CELLPADDING=", "BORDERCOLOR=", "BORDERCOLORDARK=", "BORDERCOLORLIGHT=",
+                             "SPACING=", "MARGIN=", "CLEAR="})
+    RemoveQuotes(buf, a, false);
+}
+
 }  // namespace sw
