@@ -274,7 +274,11 @@ int RunOptimize(const Args& args, Context& cx) {
       a.paths.push_back(s);
     }
   }
-  return Optimize(a, cx);
+  try {
+    return Optimize(a, cx);
+  } catch (const QuestionUnanswered&) {
+    return kExitUsage;
+  }
 }
 
 int RunPreset(const Args& args, Context& cx) {

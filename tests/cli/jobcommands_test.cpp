@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "cli/prompt.h"
+#include "platform/inifile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+void Write(const fs::path& p, const std::string& s) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << s;
+}
+
+struct Dir {
+  fs::path path;
+  Dir() {
+    path = fs::temp_directory_path() /
+           ("swcli" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path);
+    fs::create_directories(path / "home");
+  }
+  ~Dir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string home() const { return (path / "home").string(); }
+};
+
+struct Result {
+  int rc;
+  std::string out, err;
+};
+
+Result Slim(const Dir& d, std::vector<std::string> args, const std::string& input = "") {
+  args.insert(args.begin(), {"--home", d.home()});
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  int rc = sw::cli::Main(args, in, out, err);
+  return {rc, out.str(), err.str()};
+}
+
+std::string Profile(const Dir& d) {
+  for (const auto& f : fs::directory_iterator(d.home()))
+    if (f.path().extension() == ".INI") return f.path().string();
+  return "";
+}
+std::string FilesList(const Dir& d) {
+  for (const auto& f : fs::directory_iterator(d.home()))
+    if (f.path().extension() == ".lst") return f.path().string();
+  return "";
+}
+
+}  // namespace
+
+TEST(DocumentSearch, Names) {
+  struct {
+    const char* name;
+    bool taken;
+  } cases[] = {{"index.htm", true},      {"INDEX.HTML", true},   {"page.shtml", true},  {"a.b.htm", true},
+               {"x.phtm", true},         {"a.htmx", true},       {"index.htm.srbak", false},
+               {".hidden.htm", false},   {"readme.txt", false},  {"htm", false},        {"a.", false},
+               {"a.h", false},           {"a.xhtm", true},       {"a.xyhtm", false}};
+  for (const auto& c : cases) EXPECT_EQ(sw::cli::IsDocumentName(c.name), c.taken) << c.name;
+}
+
+TEST(TerminalPrompt, Answers) {
+  using sw::Answer;
+  using sw::Buttons;
+  struct {
+    bool yes, terminal;
+    Buttons buttons;
+    std::string input;
+    Answer want;
+  } cases[] = {
+      {true, false, Buttons::YesNo, "", Answer::Yes},
+      {true, false, Buttons::OkCancel, "", Answer::Ok},
+      {true, false, Buttons::YesNoCancel, "", Answer::Yes},
+      {false, true, Buttons::YesNo, "n\n", Answer::No},
+      {false, true, Buttons::YesNo, "what\nYES\n", Answer::Yes},
+      {false, true, Buttons::YesNoCancel, " c \n", Answer::Cancel},
+      {false, true, Buttons::YesNo, "", Answer::No},
+      {false, true, Buttons::YesNoCancel, "", Answer::Cancel},
+      {false, true, Buttons::OkCancel, "ok\r\n", Answer::Ok},
+      // A message only to read never stops the command.
+      {false, false, Buttons::Ok, "", Answer::Ok},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.input);
+    std::ostringstream err;
+    sw::cli::TerminalPrompt p(in, err, c.yes, c.terminal);
+    EXPECT_EQ(p.Ask("Caption", "Line one\n\nLine two", sw::Icon::Question, c.buttons), c.want) << c.input;
+    EXPECT_EQ(err.str().rfind("Caption\nLine one\n\nLine two\n", 0), 0u) << err.str();
+  }
+  std::istringstream in;
+  std::ostringstream err;
+  sw::cli::TerminalPrompt p(in, err, false, false);
+  EXPECT_THROW(p.Ask("Caption", "Text", sw::Icon::Question, sw::Buttons::YesNo), sw::cli::QuestionUnanswered);
+  EXPECT_NE(err.str().find("Caption\nText\n"), std::string::npos);
+}
+
+TEST(OptimizeCommand, UsageErrors) {
+  Dir d;
+  for (std::vector<std::string> args : {std::vector<std::string>{"optimize", "--report"},
+                                        {"optimize", "--report", "full"},
+                                        {"optimize", "--bogus"},
+                                        {"optimize", "--yes", (d.path / "nothing-here").string()},
+                                        {"preset"},
+                                        {"preset", "medium"},
+                                        {"restore", "now"}}) {
+    Result r = Slim(d, args);
+    EXPECT_EQ(r.rc, 2) << args.back();
+    EXPECT_FALSE(r.err.empty());
+  }
+}
+
+TEST(OptimizeCommand, MissingProfileQuestion) {
+  Dir d;
+  Write(d.path / "web/a.htm", "<html>a</html>");
+  // No terminal, no --yes: the question goes to standard error and nothing is written.
+  Result r = Slim(d, {"optimize", (d.path / "web").string()});
+  EXPECT_EQ(r.rc, 2);
+  EXPECT_NE(r.err.find("Missing profile file\nThe default profile for Slimwright is missing."), std::string::npos);
+  EXPECT_EQ(Profile(d), "");
+  EXPECT_EQ(FilesList(d), "");
+  EXPECT_EQ(Read(d.path / "web/a.htm"), "<html>a</html>");
+  // --yes takes the safe preset.
+  r = Slim(d, {"optimize", "--yes", "--report", "none", (d.path / "web").string()});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  sw::IniFile ini(Profile(d));
+  EXPECT_EQ(ini.ReadString("Fine Tuning", "StripQuotes", ""), "1");
+  EXPECT_EQ(ini.ReadString("Tag Options", "NoDTD", ""), "0");
+  EXPECT_EQ(ini.ReadString("General Options", "OutputReport", ""), "0");
+  EXPECT_NE(r.out.find("Errors:       0\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("Report:"), std::string::npos);
+}
+
+TEST(PresetCommand, WritesEitherPreset) {
+  Dir d;
+  EXPECT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  sw::IniFile ini(Profile(d));
+  EXPECT_EQ(ini.ReadString("Tag Options", "STRONGtoB", ""), "1");
+  EXPECT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
+  EXPECT_EQ(ini.ReadString("Tag Options", "STRONGtoB", ""), "0");
+}
+
+TEST(OptimizeCommand, FolderSearchBuildsTheFilesList) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  for (const char* f : {"b.htm", "A.HTML", "c.shtml", "c.htm.srbak", ".h.htm", "notes.txt", "sub/d.htm",
+                        ".git/e.htm", "other/f.htm"})
+    Write(web / f, "<html>x</html>");
+  fs::create_directory_symlink(web / "other", web / "linked");
+  fs::create_symlink(web / "other/f.htm", web / "g.htm");
+  ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
+  Result r = Slim(d, {"optimize", "--no-backups", "--report", "none", web.string()});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  const std::string w = web.string() + "/";
+  EXPECT_EQ(Read(FilesList(d)), w + "A.HTML\r\n" + w + "b.htm\r\n" + w + "c.shtml\r\n" + w + "g.htm\r\n" + w +
+                                    "other/f.htm\r\n" + w + "sub/d.htm\r\n");
+  EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+  // Without paths the stored list is used.
+  r = Slim(d, {"optimize", "--no-backups"});
+  EXPECT_EQ(r.rc, 0);
+  EXPECT_NE(r.out.find(" of 6 of 6 documents"), std::string::npos) << r.out;
+}
+
+TEST(OptimizeCommand, UnansweredBackupQuestionTouchesNothingMore) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "a.htm.srbak", "old");
+  Write(web / "b.htm", "<html>b</html>");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  Result r = Slim(d, {"optimize", web.string()});
+  EXPECT_EQ(r.rc, 2);
+  EXPECT_NE(r.err.find("Existing backups detected"), std::string::npos);
+  EXPECT_EQ(Read(web / "a.htm.srbak"), "old");
+  EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+}
+
+TEST(RestoreCommand, NoFilesList) {
+  Dir d;
+  Result r = Slim(d, {"restore", "--yes"});
+  EXPECT_EQ(r.rc, 2);
+  EXPECT_NE(r.err.find("No files list found...nothing to restore"), std::string::npos);
+}
+
+TEST(OptimizeCommand, MissingDocumentStopsTheJob) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "b.htm", "<html>b</html>");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  ASSERT_EQ(Slim(d, {"optimize", "--yes", "--no-backups", "--report", "none", web.string()}).rc, 0);
+  Write(web / "a.htm", "<html>a</html>");
+  fs::remove(web / "b.htm");
+  Result r = Slim(d, {"optimize", "--yes"});
+  EXPECT_EQ(r.rc, 2);
+  EXPECT_NE(r.err.find("Missing file...optimization aborted"), std::string::npos);
+  EXPECT_EQ(Read(web / "a.htm"), "<html>a</html>");
+  EXPECT_FALSE(fs::exists(web / "a.htm.srbak"));
+  // With the first entry gone, the pre-check stops it.
+  fs::remove(web / "a.htm");
+  r = Slim(d, {"optimize", "--yes"});
+  EXPECT_EQ(r.rc, 2);
+  EXPECT_NE(r.err.find("File list invalid...aborting"), std::string::npos);
+}
+
+// The corpus: optimized with the safe preset and backups, then restored.
+TEST(OptimizeCommand, CorpusRoundTrip) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  std::vector<fs::path> docs;
+  for (const auto& f : fs::recursive_directory_iterator(web))
+    if (f.is_regular_file()) docs.push_back(f.path());
+  ASSERT_EQ(docs.size(), 45u);
+  ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
+
+  Result r = Slim(d, {"optimize", "--report", "detailed", "--yes", web.string()});
+  ASSERT_TRUE(r.rc == 0 || r.rc == 1) << r.err;
+  const std::string reportPath = d.home() + "/" + fs::path(Profile(d)).stem().string() + ".r01";
+  EXPECT_NE(r.out.find("Report: " + reportPath + "\n"), std::string::npos) << r.out;
+  const std::string report = Read(reportPath);
+  int refused = 0;
+  for (const auto& doc : docs) {
+    const fs::path rel = fs::relative(doc, web);
+    const std::string original = Read(fs::path(SW_CORPUS_DIR) / rel);
+    EXPECT_EQ(Read(doc.string() + ".srbak"), original) << rel;
+    EXPECT_NE(report.find("Optimization statistics for: \r\n" + doc.string() + "\r\n"), std::string::npos) << rel;
+    EXPECT_NE(report.find("\r\n" + doc.string() + "\r\n"), std::string::npos) << rel;
+    if (Read(doc) == original) ++refused;
+  }
+  // Every document was rewritten, or refused and counted.
+  const size_t at = report.find("Errors recorded in this job: ");
+  const int errors = at == std::string::npos ? 0 : std::stoi(report.substr(at + 29));
+  EXPECT_LE(refused, errors + 1);
+  EXPECT_EQ(r.rc, errors > 0 ? 1 : 0);
+
+  r = Slim(d, {"restore", "--yes"});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  for (const auto& doc : docs) {
+    EXPECT_EQ(Read(doc), Read(fs::path(SW_CORPUS_DIR) / fs::relative(doc, web))) << doc;
+    EXPECT_FALSE(fs::exists(doc.string() + ".srbak"));
+  }
+}
+
+TEST(OptimizeCommand, AnalysisLeavesTheWebUntouched) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  sw::IniFile(Profile(d)).WriteString("General Options", "AnalysisPath", (d.path / "work").string());
+  fs::create_directories(d.path / "work");
+  Result r = Slim(d, {"optimize", "--analysis", "--report", "brief", "--yes", web.string()});
+  ASSERT_TRUE(r.rc == 0 || r.rc == 1) << r.err;
+  EXPECT_NE(r.out.find("(documents left untouched)"), std::string::npos);
+  for (const auto& f : fs::recursive_directory_iterator(web)) {
+    if (!f.is_regular_file()) continue;
+    EXPECT_EQ(f.path().extension() == ".srbak", false) << f.path();
+    EXPECT_EQ(Read(f.path()), Read(fs::path(SW_CORPUS_DIR) / fs::relative(f.path(), web)));
+  }
+  EXPECT_FALSE(fs::exists(d.path / "work/w$t"));
+  EXPECT_FALSE(fs::exists(d.home() + "/analysis.lst"));
+  const std::string report = Read(d.home() + "/" + fs::path(Profile(d)).stem().string() + ".r01");
+  EXPECT_NE(report.find("Total HTML files processed:                  45\r\n"), std::string::npos);
+  EXPECT_EQ(report.find("w$t"), std::string::npos);
+}
