@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/dirwidgets.h"
 #include "platform/help.h"
 
 namespace sw {
@@ -34,20 +35,10 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   l3->setObjectName("Label3");
   l3->setWordWrap(true);
   v->addWidget(l3);
-  DCB1 = new QComboBox(this);
-  DCB1->setObjectName("DCB1");
-  for (const QStorageInfo& s : QStorageInfo::mountedVolumes())
-    if (s.isValid() && s.isReady()) DCB1->addItem(s.rootPath());
+  DCB1 = MakeDriveSelector(this);
   v->addWidget(DCB1);
   auto* h = new QHBoxLayout;
-  dirs_ = new QFileSystemModel(this);
-  dirs_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-  dirs_->setRootPath("/");
-  DLB1 = new QTreeView(this);
-  DLB1->setObjectName("DLB1");
-  DLB1->setModel(dirs_);
-  for (int c = 1; c < dirs_->columnCount(); ++c) DLB1->hideColumn(c);
-  DLB1->setHeaderHidden(true);
+  DLB1 = MakeDirectoryTree(this, &dirs_);
   h->addWidget(DLB1);
   FLB1 = new QListWidget(this);
   FLB1->setObjectName("FLB1");

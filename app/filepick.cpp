@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_model.h"
+#include "app/dirwidgets.h"
 #include "platform/help.h"
 
 namespace sw {
@@ -56,19 +57,9 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
 
   auto* cols = new QHBoxLayout;
   auto* left = new QVBoxLayout;
-  DCB1 = new QComboBox(this);
-  DCB1->setObjectName("DCB1");
-  for (const QStorageInfo& v : QStorageInfo::mountedVolumes())
-    if (v.isValid() && v.isReady()) DCB1->addItem(v.rootPath());
+  DCB1 = MakeDriveSelector(this);
   left->addWidget(DCB1);
-  dirs_ = new QFileSystemModel(this);
-  dirs_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-  dirs_->setRootPath("/");
-  DLB1 = new QTreeView(this);
-  DLB1->setObjectName("DLB1");
-  DLB1->setModel(dirs_);
-  for (int c = 1; c < dirs_->columnCount(); ++c) DLB1->hideColumn(c);
-  DLB1->setHeaderHidden(true);
+  DLB1 = MakeDirectoryTree(this, &dirs_);
   left->addWidget(DLB1, 2);
   QLabel* l3 = Label(this, "Label3", "&Select files:");
   left->addWidget(l3);

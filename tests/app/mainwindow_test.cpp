@@ -67,6 +67,16 @@ struct MainFixture : ::testing::Test {
     for (const auto& d : docs) text += d + "\r\n";
     WriteFile(model ? model->FilesListPath() : home + "/slimwright.lst", text);
   }
+  // A normal run without backups over the files list.
+  JobConfig Config(bool outputReport) const {
+    JobConfig c;
+    c.programDir = home;
+    c.profilePath = model->ProfilePath();
+    c.filesListPath = model->FilesListPath();
+    c.backupsEnabled = false;
+    c.outputReport = outputReport;
+    return c;
+  }
   template <class T>
   T* Find(const char* name) {
     T* w = window->findChild<T*>(name);
@@ -413,13 +423,7 @@ struct GaugeFixture : MainFixture {
   void Open(bool outputReport) {
     Start();
     WriteList();
-    JobConfig c;
-    c.programDir = home;
-    c.profilePath = model->ProfilePath();
-    c.filesListPath = model->FilesListPath();
-    c.backupsEnabled = false;
-    c.outputReport = outputReport;
-    gauge = std::make_unique<THTMLgauge>(c, prompt, nullptr, true, true, nullptr);
+    gauge = std::make_unique<THTMLgauge>(Config(outputReport), prompt, nullptr, true, true, nullptr);
     gauge->show();
   }
   QLabel* L(const char* n) { return gauge->findChild<QLabel*>(n); }
@@ -505,13 +509,7 @@ TEST_F(MainFixture, Screenshots) {
   window->show();
   QApplication::processEvents();
   EXPECT_TRUE(window->grab().save(QString::fromStdString(out + "/main-window.png")));
-  JobConfig c;
-  c.programDir = home;
-  c.profilePath = model->ProfilePath();
-  c.filesListPath = model->FilesListPath();
-  c.backupsEnabled = false;
-  c.outputReport = true;
-  THTMLgauge g(c, prompt, nullptr, true, true, nullptr);
+  THTMLgauge g(Config(true), prompt, nullptr, true, true, nullptr);
   g.show();
   ClickIn(g, "bOptimize");
   QApplication::processEvents();

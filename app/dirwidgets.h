@@ -1,0 +1,16 @@
+// The drive selector and directory tree shared by the folder-picking dialogs.
+#pragma once
+
+class QComboBox;
+class QFileSystemModel;
+class QTreeView;
+class QWidget;
+
+namespace sw {
+
+// "DCB1": the mounted volumes by their root paths.
+QComboBox* MakeDriveSelector(QWidget* parent);
+// "DLB1": a tree of folders only; *model receives its model.
+QTreeView* MakeDirectoryTree(QWidget* parent, QFileSystemModel** model);
+
+}  // namespace sw
