@@ -107,21 +107,6 @@ class TerminalProgress : public JobProgress {
   size_t width_ = 0;
 };
 
-// The profile must exist before anything is stored in it.
-bool EnsureProfile(IniFile& profile, Prompt& prompt) {
-  if (profile.Exists()) return true;
-  Answer a = prompt.Ask(
-      "Missing profile file",
-      "The default profile for Slimwright is missing. By default, Slimwright will create a new profile for you based "
-      "on \"safe\" optimization parameters.\n\nPress Yes to start with safe optimization parameters, No to start with "
-      "maximum optimization parameters. Pressing Cancel will abort the application so that you can copy a backed-up "
-      "profile into Slimwright's directory.",
-      Icon::Warning, Buttons::YesNoCancel);
-  if (a == Answer::Cancel) return false;
-  WritePreset(profile, a == Answer::Yes ? Preset::Safe : Preset::Maximum);
-  return profile.Exists();
-}
-
 int Usage(Context& cx, const std::string& cmd, const std::string& what) {
   *cx.err << "slimwright " << cmd << ": " << what << "\n";
   return kExitUsage;
@@ -137,7 +122,8 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   HomePaths paths{cx.home, cx.name};
   TerminalPrompt prompt(*cx.in, *cx.err, a.yes, cx.terminal);
   IniFile profile(paths.Profile());
-  if (!EnsureProfile(profile, prompt)) return kExitUsage;
+  // The profile must exist before anything is stored in it.
+  if (!profile.Exists() && (!AskMissingProfile(profile, prompt) || !profile.Exists())) return kExitUsage;
   if (!a.report.empty()) {
     bool ok = profile.WriteString(kGeneralOptions, "OutputReport", a.report == "none" ? "0" : "1");
     if (a.report != "none") ok = ok && profile.WriteString(kGeneralOptions, "WriteDetailedStats", a.report == "detailed" ? "1" : "0");

@@ -3,11 +3,25 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/options.h"
 #include "jobs/fileslist.h"
 
 namespace fs = std::filesystem;
 
 namespace sw {
+
+bool AskMissingProfile(Profile& profile, Prompt& prompt) {
+  Answer a = prompt.Ask(
+      "Missing profile file",
+      "The default profile for Slimwright is missing. By default, Slimwright will create a new profile for you based "
+      "on \"safe\" optimization parameters.\n\nPress Yes to start with safe optimization parameters, No to start with "
+      "maximum optimization parameters. Pressing Cancel will abort the application so that you can copy a backed-up "
+      "profile into Slimwright's directory.",
+      Icon::Warning, Buttons::YesNoCancel);
+  if (a == Answer::Cancel) return false;
+  WritePreset(profile, a == Answer::Yes ? Preset::Safe : Preset::Maximum);
+  return true;
+}
 
 bool OptimizePrechecks::CheckFiles(Prompt& prompt) const {
   std::error_code ec;
@@ -53,24 +67,22 @@ bool OptimizePrechecks::Run(Prompt& prompt) {
       return false;
     }
   }
-  if (defaultBrowser.empty() && showPreviewDlg) {
-    if (prompt.Ask("Default browser not found",
-                   "No browser has been selected for previewing. your optimized HTML. Should Slimwright try to find "
-                   "your current default browser and use it as the program's preview browser?",
-                   Icon::Question, Buttons::YesNo) != Answer::Yes)
-      return false;
+  if (!showPreviewDlg) return true;
+  // Either browser question: Yes searches for the desktop's browser and goes on.
+  auto findBrowser = [&](const std::string& text) {
+    if (prompt.Ask("Default browser not found", text, Icon::Question, Buttons::YesNo) != Answer::Yes) return false;
     if (detectDefaultBrowser) detectDefaultBrowser();
-  } else if (showPreviewDlg) {
-    std::error_code ec;
-    if (!fs::exists(defaultBrowser, ec)) {
-      if (prompt.Ask("Default browser not found",
-                     "Your preview browser no longer exists at the location specified. Should Slimwright try to find "
-                     "your current default browser and use it as the program's preview browser?",
-                     Icon::Question, Buttons::YesNo) != Answer::Yes)
-        return false;
-      if (detectDefaultBrowser) detectDefaultBrowser();
-    }
-  }
+    return true;
+  };
+  std::error_code ec;
+  if (defaultBrowser.empty())
+    return findBrowser(
+        "No browser has been selected for previewing. your optimized HTML. Should Slimwright try to find your "
+        "current default browser and use it as the program's preview browser?");
+  if (!fs::exists(defaultBrowser, ec))
+    return findBrowser(
+        "Your preview browser no longer exists at the location specified. Should Slimwright try to find your "
+        "current default browser and use it as the program's preview browser?");
   return true;
 }
 

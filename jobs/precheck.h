@@ -5,9 +5,14 @@
 #include <functional>
 #include <string>
 
+#include "engine/profile.h"
 #include "engine/prompt.h"
 
 namespace sw {
+
+// The question for a missing profile file: Yes writes the safe preset, No
+// the maximum preset. False on Cancel (the program or command ends).
+bool AskMissingProfile(Profile& profile, Prompt& prompt);
 
 struct OptimizePrechecks {
   std::string profilePath;

@@ -8,6 +8,7 @@
 #include "jobs/fileslist.h"
 #include "jobs/precheck.h"
 #include "jobs/restore.h"
+#include "platform/inifile.h"
 #include "tests/jobs/helpers.h"
 
 using namespace swtest;
@@ -328,4 +329,23 @@ TEST(OptimizePrechecks, StaleListAndBrowserQuestions) {
   const size_t before = prompt.asked.size();
   EXPECT_TRUE(p.Run(prompt));
   EXPECT_EQ(prompt.asked.size(), before);
+}
+
+TEST(OptimizePrechecks, MissingProfileQuestion) {
+  struct {
+    Answer answer;
+    bool goesOn;
+    const char* strongToB;  // "" when nothing was written
+  } cases[] = {{Answer::Yes, true, "0"}, {Answer::No, true, "1"}, {Answer::Cancel, false, ""}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    sw::IniFile ini(dir / "s.INI");
+    ScriptedPrompt prompt;
+    prompt.answers["Missing profile file"] = {c.answer};
+    EXPECT_EQ(sw::AskMissingProfile(ini, prompt), c.goesOn);
+    EXPECT_EQ(prompt.asked.at(0).icon, sw::Icon::Warning);
+    EXPECT_EQ(prompt.asked.at(0).buttons, sw::Buttons::YesNoCancel);
+    EXPECT_EQ(ini.ReadString("Tag Options", "STRONGtoB", ""), c.strongToB);
+    EXPECT_EQ(ini.Exists(), c.goesOn);
+  }
 }
