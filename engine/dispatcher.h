@@ -37,6 +37,9 @@ struct PassContext {
   Savings savings;
   uint8_t baseFontSize = 3;
   bool metaInterlock = false;
+  // The preformatted pieces being optimized are XMP blocks, whose markup a
+  // browser shows as text.
+  bool literalPieces = false;
   bool slowOptimize = false;
   std::function<void()> pumpFn;
 

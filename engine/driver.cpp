@@ -199,7 +199,9 @@ void Engine::RestoreRefused(Buffer& buf) {
 
 int32_t Engine::RenamedPreRoute(Buffer& text, const char* tag) {
   ReplaceAll(text, tag, "PRE>", true);
+  cx.literalPieces = EqualsI(tag, "XMP>");
   int32_t rc = OptimizePreBlocks(text);
+  cx.literalPieces = false;
   ReplaceAll(text, "PRE>", tag, true);
   return rc;
 }

@@ -35,8 +35,8 @@ void AbsoluteSizesInTag(std::string_view s, size_t lt, size_t gt, int base, Buff
       size_t j = i + 1;
       while (j < gt && IsBlank((unsigned char)s[j])) ++j;
       if (j < gt && (s[j] == '"' || s[j] == '\'')) {
-        size_t close = s.find(s[j], j + 1);
-        i = (close == npos || close > gt) ? gt : close + 1;
+        size_t close = s.substr(0, gt).find(s[j], j + 1);
+        i = close == npos ? gt : close + 1;
       } else {
         while (j < gt && !IsBlank((unsigned char)s[j])) ++j;
         i = j;

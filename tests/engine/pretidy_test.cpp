@@ -92,6 +92,16 @@ TEST(PreTidy, DriverHandsClosedPreBlocksOnly) {
   EXPECT_NE(b.find("<pre>d  <i  >x"), std::string::npos) << b;
 }
 
+TEST(PreTidy, XmpMarkupIsTextAndStays) {
+  Engine e;
+  e.cx.opts.Set(Opt::StripSpaces, true);
+  e.cx.opts.Set(Opt::StripBlankLines, true);
+  Buffer b = "<html><xmp><p  class=x\r\n>a</p  ></xmp></html>";
+  ASSERT_GE(e.OptimizeBuffer(b), 0);
+  EXPECT_NE(b.find("<XMP><p  class=x\r\n>a</p  ></XMP>"), std::string::npos) << b;
+  EXPECT_FALSE(e.cx.literalPieces);
+}
+
 // Every legacy page runs through the engine with the font, head and quote
 // passes on: the counters add up to what the page lost, none of these passes
 // grows a page, and a second run changes nothing.
