@@ -139,6 +139,7 @@ void THTMLgauge::FinalReadouts() {
 
 void THTMLgauge::RunStarting(int fileCount) {
   Label1->setText("Optimizing HTML...");
+  fileCount_ = fileCount;
   NumFiles->setText(QString::number(fileCount));
   bOK->setEnabled(false);
   Pg->setText("Working...");
@@ -156,6 +157,11 @@ void THTMLgauge::CurrentFile(int, const std::string& fileName) {
 }
 
 void THTMLgauge::DocumentDone(const RunTotals& t, int) {
+  // The last document is done: the statistics follow under the hourglass.
+  if (t.FilesProcessed == fileCount_ && !hourglass_) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    hourglass_ = true;
+  }
   Meter->setValue(std::min(Meter->maximum(), int(t.FilesProcessed)));
   NumDone->setText(QString::number(t.FilesProcessed));
   NumSaved->setText(QString::number(t.BytesSaved));
@@ -172,6 +178,8 @@ void THTMLgauge::ProcessEvents() { QCoreApplication::processEvents(); }
 void THTMLgauge::bOptimizeClick() {
   ran_ = true;
   outcome_ = run_->Run();
+  if (hourglass_) QApplication::restoreOverrideCursor();
+  hourglass_ = false;
   NumPercent->setText(QString::fromStdString(outcome_.percentText));
   FinalReadouts();
 }

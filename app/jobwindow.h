@@ -59,6 +59,8 @@ class THTMLgauge : public QDialog, public JobProgress {
   JobOutcome outcome_;
   bool ran_ = false;
   bool closing_ = false;
+  int fileCount_ = 0;
+  bool hourglass_ = false;
 
   QLabel *Label1, *Label2, *Pg, *Curfile, *NumFiles, *NumDone, *NumSaved, *NumPercent, *Errcnt;
   QProgressBar* Meter;
