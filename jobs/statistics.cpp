@@ -74,6 +74,23 @@ bool PutFile(const std::string& path, const std::string& text, bool append, std:
 
 int32_t Percent(int64_t part, int64_t whole) { return int32_t(part * 100 / whole); }
 
+struct SizeTexts {
+  const char *before, *after, *percent, *none1, *none2;
+};
+
+// The two sizes, then the saving and its share, or the two no-savings lines.
+void Sizes(Lines& out, int32_t before, int32_t after, const SizeTexts& t) {
+  out << t.before + std::to_string(before) + " bytes";
+  out << t.after + std::to_string(after) + " bytes";
+  if (after < before && after != 0) {
+    const int64_t saved = int64_t(before) - after;
+    out << "Total amount saved by optimization:          " + std::to_string(saved) + " bytes";
+    out << t.percent + std::to_string(Percent(saved, before)) + "%";
+  } else {
+    out << t.none1 << t.none2;
+  }
+}
+
 }  // namespace
 
 std::string FormatSavingsRow(const std::string& label, int32_t value, const RunTotals& totals) {
@@ -106,15 +123,10 @@ void StatisticsWriter::WriteDocumentStatistics(const std::string& reportName) {
   const bool custom = terms_ && terms_->active;
   Lines out;
   out << Repeat('-', 69) << "" << "Optimization statistics for: " << reportName << "";
-  out << "File size prior to optimization:             " + std::to_string(f.lengthBefore) + " bytes";
-  out << "File size after optimization:                " + std::to_string(f.lengthAfter) + " bytes";
-  if (f.lengthAfter < f.lengthBefore && f.lengthAfter != 0) {
-    const int64_t saved = int64_t(f.lengthBefore) - f.lengthAfter;
-    out << "Total amount saved by optimization:          " + std::to_string(saved) + " bytes";
-    out << "Percentage reduction in file size:           " + std::to_string(Percent(saved, f.lengthBefore)) + "%";
-  } else {
-    out << "No savings achieved by optimization." << "Slimwright could not not optimize this file.";
-  }
+  Sizes(out, f.lengthBefore, f.lengthAfter,
+        {"File size prior to optimization:             ", "File size after optimization:                ",
+         "Percentage reduction in file size:           ", "No savings achieved by optimization.",
+         "Slimwright could not not optimize this file."});
   if (custom)
     out << "" << "Net gain or loss through author-defined"
         << "search-and-replace options:                  " + std::to_string(terms_->runCustomSaving);
@@ -154,15 +166,10 @@ bool StatisticsWriter::WriteJobStatistics() {
   out << Repeat('*', 69) << "" << "Slimwright report generated " + ReportTimestamp(when) << "";
   out << "HTML processing totals" << Repeat('=', 22) << "";
   out << "Total HTML files processed:                  " + std::to_string(t.FilesProcessed);
-  out << "Combined web size prior to optimization:     " + std::to_string(t.BytesBefore) + " bytes";
-  out << "Combined web size after optimization:        " + std::to_string(t.BytesAfter) + " bytes";
-  if (t.BytesAfter < t.BytesBefore && t.BytesAfter != 0) {
-    const int64_t saved = int64_t(t.BytesBefore) - t.BytesAfter;
-    out << "Total amount saved by optimization:          " + std::to_string(saved) + " bytes";
-    out << "Percentage reduction in HTML content:        " + std::to_string(Percent(saved, t.BytesBefore)) + "%";
-  } else {
-    out << "No savings achieved in this pass." << "Slimwright could not not optimize this web.";
-  }
+  Sizes(out, t.BytesBefore, t.BytesAfter,
+        {"Combined web size prior to optimization:     ", "Combined web size after optimization:        ",
+         "Percentage reduction in HTML content:        ", "No savings achieved in this pass.",
+         "Slimwright could not not optimize this web."});
   if (custom)
     out << "" << "Net loss in file size through author-defined"
         << "search-and-replace options:                  " + std::to_string(terms_->runCustomSaving)
