@@ -40,17 +40,7 @@ bool MainModel::ReadSettings() {
   showPreviewDlg = ini.ReadInt(kGen, "ShowPreviewDlg", 1) > 0;
   browseReportPrompt = ini.ReadInt(kGen, "BrowseReportPrompt", 1) > 0;
   recycleFiles = ini.ReadInt(kSettingsSection, "RecycleFiles", 0) == 1;
-  if (!ini.Exists()) {
-    Answer a = prompt.Ask(
-        "Missing profile file",
-        "The default profile for Slimwright is missing. By default, Slimwright will create a new profile for you "
-        "based on \"safe\" optimization parameters.\n\nPress Yes to start with safe optimization parameters, No to "
-        "start with maximum optimization parameters. Pressing Cancel will abort the application so that you can "
-        "copy a backed-up profile into Slimwright's directory.",
-        Icon::Warning, Buttons::YesNoCancel);
-    if (a == Answer::Cancel) return false;
-    WritePreset(ini, a == Answer::Yes ? Preset::Safe : Preset::Maximum);
-  }
+  if (!ini.Exists() && !AskMissingProfile(ini, prompt)) return false;
   outputReport = ini.ReadInt(kGen, "OutputReport", 0) > 0;
   detailedReport = ini.ReadInt(kGen, "WriteDetailedStats", 0) > 0;
   listBuilt = false;
