@@ -168,7 +168,6 @@ void MainModel::AnalysisRunCommand() {
   run.programDir = paths.home;
   if (const char* h = std::getenv("HOME")) run.userHome = h;
   run.recycleFiles = recycleFiles;
-  run.moveToTrash = MoveToTrash;
   if (run.Prepare()) {
     JobWindowResult r = showJobWindow ? showJobWindow(MakeJobConfig(true)) : JobWindowResult{};
     if (processEvents) processEvents();

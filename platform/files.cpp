@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QString>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/inifile.h"
 
 namespace fs = std::filesystem;
 
@@ -26,21 +30,14 @@ int64_t FileSizeOrMinus1(const std::string& path) {
 }
 
 bool CopyWholeFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  return !ec;
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  // A profile copied over the current one is replaced whole or not at all.
+  return AtomicWriteFile(to, content);
 }
 
 bool MoveToTrash(const std::string& path) { return QFile::moveToTrash(QString::fromLocal8Bit(path.c_str())); }
-
-bool RemoveTree(const std::string& dir, bool toTrash) {
-  std::error_code ec;
-  if (!fs::exists(dir, ec)) return true;
-  if (toTrash) {
-    if (MoveToTrash(dir)) return true;
-  }
-  fs::remove_all(dir, ec);
-  return !ec && !fs::exists(dir, ec);
-}
 
 }  // namespace sw
