@@ -89,11 +89,23 @@ struct Matcher {
     size_t i = from;
     while (i <= last) {
       if (!anyFirst) {
-        const char* p1 = (const char*)memchr(base + i, first, last - i + 1);
-        size_t j = p1 ? size_t(p1 - base) : last + 1;
-        if (alt >= 0 && j > i) {
-          const char* p2 = (const char*)memchr(base + i, alt, j - i);
-          if (p2) j = size_t(p2 - base);
+        size_t j = last + 1;
+        if (alt < 0) {
+          const char* p1 = (const char*)memchr(base + i, first, last - i + 1);
+          if (p1) j = size_t(p1 - base);
+        } else {
+          // Both cases of a letter, one window at a time: a case the text
+          // never uses must not cost a scan to its end on every call.
+          constexpr size_t kWindow = 512;
+          for (size_t w = i; w <= last; w += kWindow) {
+            const size_t len = std::min(kWindow, last - w + 1);
+            const char* p1 = (const char*)memchr(base + w, first, len);
+            const char* p2 = (const char*)memchr(base + w, alt, p1 ? size_t(p1 - (base + w)) : len);
+            if (p2 || p1) {
+              j = size_t((p2 ? p2 : p1) - base);
+              break;
+            }
+          }
         }
         if (j > last) return std::string_view::npos;
         i = j;
