@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "app/filepick.h"
 #include "app/jobwindow.h"
 #include "app/single_instance.h"
 #include "engine/options.h"
@@ -315,6 +317,36 @@ TEST_F(MainFixture, BrowseQuestionOffInNormalRunButAskedInAnalysisRun) {
   EXPECT_FALSE(fs::exists(home + "/analysis.lst"));
   EXPECT_FALSE(fs::exists(workDir));
   EXPECT_FALSE(model->analysisMode);
+}
+
+TEST_F(MainFixture, SavingAListInTheBuilderAnswersTheStaleListQuestion) {
+  Start();
+  WriteList();
+  int windows = 0;
+  model->showJobWindow = [&](const JobConfig&) {
+    ++windows;
+    return JobWindowResult{};
+  };
+  Action("ShowVV")->trigger();
+  bool mainHidden = false;
+  QTimer::singleShot(0, [&] {
+    auto* pick = qobject_cast<TProjFilePick*>(QApplication::activeModalWidget());
+    ASSERT_NE(pick, nullptr);
+    mainHidden = !window->isVisible();
+    EXPECT_EQ(pick->findChild<QListWidget*>("ListBox1")->count(), 3);
+    pick->model().Drop({2});
+    prompt.Answer("Files list overwrite warning", Answer::Yes);
+    ClickIn(*pick, "bOK");
+  });
+  window->show();
+  Click("BuildList");
+  EXPECT_TRUE(mainHidden);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(ReadFile(model->FilesListPath()), docs[0] + "\r\n" + docs[1] + "\r\n");
+  Click("Optimize");
+  EXPECT_EQ(windows, 1);
+  EXPECT_EQ(prompt.Captions(), (std::vector<std::string>{"Files list overwrite warning", "Files list saved"}));
+  window->hide();
 }
 
 TEST_F(MainFixture, RestoreMessagesSingularAndPlural) {
