@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "../app/test_support.h"
+#include "platform/desktop_browser.h"
 
 using namespace sw;
 using swtest::FakeStarter;
@@ -214,6 +215,19 @@ TEST_F(LaunchFixture, LastReportInEditor) {
   launcher->OpenLastReportInEditor();
   ASSERT_EQ(starter.calls.size(), 1u);
   EXPECT_EQ(starter.calls[0].args, std::vector<std::string>{tmp / "slimwright.r01"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DesktopFileExec, ExecLineOfTheDesktopEntryGroupOnly) {
+  EXPECT_EQ(sw::DesktopFileExec("[Desktop Entry]\nName=Web\nTryExec=firefox\nExec=firefox %u\n"
+                                "[Desktop Action new-window]\nExec=firefox --new-window %u\n"),
+            "firefox %u");
+  EXPECT_EQ(sw::DesktopFileExec("[Desktop Action x]\nExec=other\n[Desktop Entry]\r\nExec = /usr/bin/web %U\r\n"),
+            "/usr/bin/web %U");
+  EXPECT_EQ(sw::DesktopFileExec("[Desktop Entry]\nName=No exec\n"), "");
 }
 
 }  // namespace
