@@ -208,6 +208,7 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   if (prepared) analysis.Finish();
 
   if (outcome.end == RunEnd::MissingFile || outcome.end == RunEnd::NoList) return kExitUsage;
+  const bool reportFailed = outcome.statisticsWritten && reportPath.empty();
   const RunTotals& t = outcome.totals;
   std::ostream& out = *cx.out;
   out << (a.analysis ? "Analysis" : "Optimization") << " of " << t.FilesProcessed << " of " << outcome.entries
@@ -227,7 +228,7 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
     case RunEnd::StatisticsError: return kExitDocumentErrors;
     default: break;
   }
-  return t.ErrorCount > 0 ? kExitDocumentErrors : kExitOk;
+  return t.ErrorCount > 0 || reportFailed ? kExitDocumentErrors : kExitOk;
 }
 
 }  // namespace

@@ -93,15 +93,27 @@ bool AnalysisRun::ClearWorkingDirectory(const std::string& dir, bool showErrors)
 
 bool AnalysisRun::Prepare() {
   copies_.clear();
+  owned_ = false;
   std::vector<std::string> entries;
   if (!ReadFilesList(filesListPath, entries)) return false;
   const std::string dir = WorkingDirectory();
+  // Clearing the folder must never take the job's own documents with it.
+  const fs::path where = Clean(dir);
+  for (const auto& entry : entries) {
+    if (Within(entry, where)) {
+      prompt_.Ask("Write access error",
+                  "The analysis mode directory " + dir + " holds " + entry + ", a file of this job...aborting.",
+                  Icon::Error, Buttons::Ok);
+      return false;
+    }
+  }
   std::error_code ec;
   if (!fs::exists(fs::symlink_status(dir, ec))) {
     if (!fs::create_directory(dir, ec) || ec) return false;
   } else if (!ClearWorkingDirectory(dir, true)) {
     return false;
   }
+  owned_ = true;
   for (const auto& entry : entries) {
     std::string copy = CopyPath(entry);
     CopyFileWithOptions(entry, copy, kCopyAnalysis, &prompt_);
@@ -111,7 +123,8 @@ bool AnalysisRun::Prepare() {
 }
 
 void AnalysisRun::Finish() {
-  ClearWorkingDirectory(WorkingDirectory(), false);
+  if (owned_) ClearWorkingDirectory(WorkingDirectory(), false);
+  owned_ = false;
   std::error_code ec;
   fs::remove(analysisListPath, ec);
 }

@@ -31,7 +31,8 @@ class AnalysisRun {
   // into it and writes "analysis.lst". False when the run must not start;
   // any message has been shown.
   bool Prepare();
-  // Removes the working directory and "analysis.lst".
+  // Removes the working directory and "analysis.lst". The directory goes
+  // only when Prepare made or cleared it, so a refused one stays as it is.
   void Finish();
 
   // The copy of one list entry inside the working directory.
@@ -42,6 +43,7 @@ class AnalysisRun {
   bool ClearWorkingDirectory(const std::string& dir, bool showErrors);
   Prompt& prompt_;
   std::vector<std::string> copies_;
+  bool owned_ = false;  // Prepare made or cleared the working directory
 };
 
 }  // namespace sw

@@ -254,6 +254,23 @@ TEST(AnalysisRun, NeverFollowsALinkOutOfTheWorkingDirectory) {
   EXPECT_EQ(ReadFile(dir / "outside/precious.htm"), "keep me");
 }
 
+TEST(AnalysisRun, NeverClearsAFolderHoldingTheJobsDocuments) {
+  TempDir dir;
+  WriteFile(dir / "w$t/web/a.htm", "<html>a</html>");
+  sw::WriteLines(dir / "x.lst", {dir / "w$t/web/a.htm"});
+  ScriptedPrompt prompt;
+  sw::AnalysisRun a(prompt);
+  a.analysisPath = dir / "w$t";
+  a.filesListPath = dir / "x.lst";
+  a.analysisListPath = dir / "analysis.lst";
+  EXPECT_FALSE(a.Prepare());
+  a.Finish();
+  ASSERT_EQ(prompt.asked.size(), 1u);
+  EXPECT_EQ(prompt.asked[0].caption, "Write access error");
+  EXPECT_EQ(ReadFile(dir / "w$t/web/a.htm"), "<html>a</html>");
+  EXPECT_FALSE(fs::exists(dir / "analysis.lst"));
+}
+
 TEST(AnalysisRun, SameCopyPathAsksBeforeReplacing) {
   TempDir dir;
   WriteFile(dir / "web/a.htm", "<html>a</html>");
