@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <cstdlib>
 #include <functional>
@@ -533,6 +534,16 @@ TEST_F(MainFixture, Screenshots) {
   std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
                                              : std::string(SW_BINARY_DIR) + "/screenshots";
   fs::create_directories(out);
+  // Real legacy pages make a telling picture.
+  docs.clear();
+  std::vector<fs::path> pages;
+  for (const auto& e : fs::recursive_directory_iterator(SW_CORPUS_DIR))
+    if (e.is_regular_file()) pages.push_back(e.path());
+  std::sort(pages.begin(), pages.end());
+  for (size_t i = 0; i < pages.size() && i < 12; ++i) {
+    docs.push_back(tmp / ("site/" + std::to_string(i) + "-" + pages[i].filename().string()));
+    WriteFile(docs.back(), ReadFile(pages[i].string()));
+  }
   Start();
   WriteList();
   model->SetDefaultBrowser("/usr/bin/firefox");
