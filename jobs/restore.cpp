@@ -60,9 +60,15 @@ RestoreResult BackupRestore::Run() {
       continue;
     }
     // One rename puts the backup in place, so the document is never missing.
-    if (std::rename(JobRun::BackupPath(e).c_str(), e.c_str()) == 0) {
+    // A linked document was optimized through its link: its target goes back.
+    std::string target = e;
+    if (fs::is_symlink(e, ec)) {
+      fs::path resolved = fs::weakly_canonical(e, ec);
+      if (!ec) target = resolved.string();
+    }
+    if (std::rename(JobRun::BackupPath(e).c_str(), target.c_str()) == 0) {
       ++counts.restored;
-    } else if (fs::exists(fs::symlink_status(e, ec))) {
+    } else if (fs::exists(fs::symlink_status(target, ec))) {
       ++counts.notDeleted;
     } else {
       ++counts.notRenamed;

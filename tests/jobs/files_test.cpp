@@ -169,6 +169,21 @@ TEST(BackupRestore, NothingToRestore) {
   EXPECT_EQ(ReadFile(dir / "a.htm"), "optimized");
 }
 
+TEST(BackupRestore, LinkedDocumentGetsItsTargetBack) {
+  TempDir dir;
+  WriteFile(dir / "real/a.htm", "optimized");
+  fs::create_directories(dir / "web");
+  fs::create_symlink(dir / "real/a.htm", dir / "web/a.htm");
+  WriteFile(dir / "web/a.htm.srbak", "a0");
+  sw::WriteLines(dir / "x.lst", {dir / "web/a.htm"});
+  ScriptedPrompt prompt;
+  prompt.answers["Confirming restoration"] = {Answer::Yes};
+  sw::BackupRestore restore(dir / "x.lst", prompt);
+  EXPECT_EQ(restore.Run(), sw::RestoreResult::Complete);
+  EXPECT_TRUE(fs::is_symlink(dir / "web/a.htm"));
+  EXPECT_EQ(ReadFile(dir / "real/a.htm"), "a0");
+}
+
 TEST(BackupRestore, DocumentThatCannotBeReplaced) {
   TempDir dir;
   fs::create_directories(dir / "a.htm/inside");  // a folder stands in the way
