@@ -147,15 +147,6 @@ TEST(OptimizeCommand, MissingProfileQuestion) {
   EXPECT_EQ(r.out.find("Report:"), std::string::npos);
 }
 
-TEST(PresetCommand, WritesEitherPreset) {
-  Dir d;
-  EXPECT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
-  sw::IniFile ini(Profile(d));
-  EXPECT_EQ(ini.ReadString("Tag Options", "STRONGtoB", ""), "1");
-  EXPECT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
-  EXPECT_EQ(ini.ReadString("Tag Options", "STRONGtoB", ""), "0");
-}
-
 TEST(OptimizeCommand, FolderSearchBuildsTheFilesList) {
   Dir d;
   const fs::path web = d.path / "web";
