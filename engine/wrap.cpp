@@ -16,6 +16,8 @@ constexpr uint8_t kKeep = 1;         // a line end that must stay
 constexpr uint8_t kBreakBehind = 2;  // a line end goes behind this byte
 constexpr uint8_t kBreakHere = 4;    // this blank becomes a line end
 constexpr uint8_t kSilent = 8;       // a line end behind this byte shows nothing
+constexpr uint8_t kLineEndHere = 16;  // a kept line end, written in the document's style
+constexpr uint8_t kDrop = 32;         // the LF of a kept CR LF pair
 
 // Replaces or deletes every byte ch among the first region bytes, taking them
 // from the last one backwards: a line end with a blank on either side, or
@@ -106,9 +108,9 @@ void RewrapAt(Buffer& buf, const std::vector<BreakCandidate>& cands, uint16_t wo
     switch (cands[idx].kind) {
       case BreakKind::Behind: fl[p] |= kBreakBehind; break;
       case BreakKind::Blank: fl[p] |= kBreakHere; break;
-      case BreakKind::LineEnd:  // stays as it is
-        fl[p] |= kKeep;
-        if (buf[p] == '\r' && p + 1 < buf.size() && buf[p + 1] == '\n') fl[p + 1] |= kKeep;
+      case BreakKind::LineEnd:  // stays where it is
+        fl[p] |= kKeep | kLineEndHere;
+        if (buf[p] == '\r' && p + 1 < buf.size() && buf[p + 1] == '\n') fl[p + 1] |= kKeep | kDrop;
         break;
     }
   }
@@ -129,10 +131,11 @@ void RewrapAt(Buffer& buf, const std::vector<BreakCandidate>& cands, uint16_t wo
   Buffer out;
   out.reserve(buf.size() + chosen.size() * 2);
   for (size_t i = 0; i < buf.size(); ++i) {
-    if (fl[i] & kBreakHere) {
+    if (fl[i] & (kBreakHere | kLineEndHere)) {
       out += eol;
       continue;
     }
+    if (fl[i] & kDrop) continue;
     out.push_back(buf[i]);
     if (fl[i] & kBreakBehind) {
       out += eol;
