@@ -247,8 +247,8 @@ bool MainModel::PrintLines(PrintItem item, std::vector<std::string>& lines) {
   return true;
 }
 
-PrinterFontSpec MainModel::PrinterFont() const {
-  PrinterFontSpec f;
+PrinterFontSetting MainModel::PrinterFont() const {
+  PrinterFontSetting f;
   std::string name = ini.ReadString(kSettingsSection, "PrinterFontName", "");
   if (!name.empty()) f.name = name;
   f.size = ini.ReadInt(kSettingsSection, "PrinterFontSize", 10);
@@ -259,7 +259,7 @@ PrinterFontSpec MainModel::PrinterFont() const {
   return f;
 }
 
-void MainModel::SetPrinterFont(const PrinterFontSpec& f) {
+void MainModel::SetPrinterFont(const PrinterFontSetting& f) {
   ini.WriteString(kSettingsSection, "PrinterFontName", f.name);
   ini.WriteString(kSettingsSection, "PrinterFontSize", std::to_string(f.size));
   ini.WriteString(kSettingsSection, "PrinterFontStyle", std::to_string((f.bold ? 1 : 0) + (f.italic ? 2 : 0)));

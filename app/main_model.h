@@ -21,7 +21,7 @@ inline constexpr const char* kWindowCaption = "Slimwright Lite ";
 inline constexpr const char* kSettingsSection = "Settings";
 inline constexpr int kMainHelpContext = 100000;
 
-struct PrinterFontSpec {
+struct PrinterFontSetting {
   std::string name = "Courier New";
   int size = 10;
   bool bold = false;
@@ -99,8 +99,8 @@ class MainModel {
   // Printing: the lines to print, or false after showing why not. A file of
   // one line or none gives no lines (and true).
   bool PrintLines(PrintItem item, std::vector<std::string>& lines);
-  PrinterFontSpec PrinterFont() const;
-  void SetPrinterFont(const PrinterFontSpec& f);
+  PrinterFontSetting PrinterFont() const;
+  void SetPrinterFont(const PrinterFontSetting& f);
 
   void RestoreBackups();
   void EditFilesList();

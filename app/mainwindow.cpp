@@ -28,6 +28,12 @@ namespace sw {
 namespace {
 QString Q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QFont ToQFont(const PrinterFontSetting& pf) {
+  QFont f(Q(pf.name), pf.size);
+  f.setBold(pf.bold);
+  f.setItalic(pf.italic);
+  return f;
+}
 QPushButton* Button(QWidget* p, const char* name, const QString& text) {
   auto* b = new QPushButton(text, p);
   b->setObjectName(name);
@@ -312,10 +318,7 @@ void TTabform::PrintClick(int item) {
   if (dialog.exec() != QDialog::Accepted) return;
   std::vector<std::string> lines;
   if (!model_.PrintLines(PrintItem(item), lines) || lines.empty()) return;
-  PrinterFontSpec spec = model_.PrinterFont();
-  QFont font(Q(spec.name), spec.size);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
+  QFont font = ToQFont(model_.PrinterFont());
   QString text;
   for (const auto& l : lines) text += Q(l) + "\n";
   QTextDocument doc;
@@ -325,18 +328,15 @@ void TTabform::PrintClick(int item) {
 }
 
 void TTabform::SelectFontClick() {
-  PrinterFontSpec spec = model_.PrinterFont();
-  QFont initial(Q(spec.name), spec.size);
-  initial.setBold(spec.bold);
-  initial.setItalic(spec.italic);
   bool ok = false;
-  QFont chosen = QFontDialog::getFont(&ok, initial, this);
+  QFont chosen = QFontDialog::getFont(&ok, ToQFont(model_.PrinterFont()), this);
   if (!ok) return;
-  spec.name = S(chosen.family());
-  spec.size = chosen.pointSize() > 0 ? chosen.pointSize() : 10;
-  spec.bold = chosen.bold();
-  spec.italic = chosen.italic();
-  model_.SetPrinterFont(spec);
+  PrinterFontSetting pf;
+  pf.name = S(chosen.family());
+  pf.size = chosen.pointSize() > 0 ? chosen.pointSize() : 10;
+  pf.bold = chosen.bold();
+  pf.italic = chosen.italic();
+  model_.SetPrinterFont(pf);
 }
 
 void TTabform::PrinterSetupClick() {

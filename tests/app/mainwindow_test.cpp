@@ -444,7 +444,7 @@ TEST_F(MainFixture, PrintingChecksAndFont) {
   model->ini.WriteString("Settings", "PrinterFontStyle", "2");
   EXPECT_TRUE(model->PrinterFont().italic);
   EXPECT_FALSE(model->PrinterFont().bold);
-  PrinterFontSpec f{"Mono", 12, true, true};
+  PrinterFontSetting f{"Mono", 12, true, true};
   model->SetPrinterFont(f);
   EXPECT_EQ(model->ini.ReadInt("Settings", "PrinterFontStyle", 0), 3);
   EXPECT_EQ(prompt.boxes.back().caption, "Printer font selected");
