@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -34,7 +35,8 @@ class TempDir {
   TempDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info ? std::string(info->name()) : "t";
-    if (name.size() > 20) name.resize(20);
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (name.size() > 32) name.erase(0, name.size() - 32);
     path_ = fs::path("/tmp") / ("swj" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(path_);
     fs::create_directories(path_);

@@ -101,67 +101,41 @@ const Doc kBad{"bad.htm", "plain text\n"};
 
 }  // namespace
 
-TEST(JobReport, DetailedReportOfThreeDocuments) {
+struct ReportCase {
+  const char* expected;
+  Scenario scenario;
+};
+
+class JobReportFile : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(JobReportFile, ByteForByte) {
   TempDir dir;
-  Scenario sc;
-  sc.terms = kTerms;
-  sc.docs = {kD1, kD2, kD3};
-  EXPECT_EQ(RunReport(sc, dir), Expected("detailed.r01", dir.path().string()));
+  EXPECT_EQ(RunReport(GetParam().scenario, dir), Expected(GetParam().expected, dir.path().string()));
 }
 
-TEST(JobReport, BriefReport) {
-  TempDir dir;
-  Scenario sc;
-  sc.detailed = false;
-  sc.terms = kTerms;
-  sc.docs = {kD1, kD2, kD3};
-  EXPECT_EQ(RunReport(sc, dir), Expected("brief.r01", dir.path().string()));
-}
-
-TEST(JobReport, ErrorsCopiedFromTheErrorFile) {
-  TempDir dir;
-  Scenario sc;
-  sc.detailed = false;
-  sc.terms = kTerms;
-  sc.docs = {kD1, kBad, kD3};
-  EXPECT_EQ(RunReport(sc, dir), Expected("errors.r01", dir.path().string()));
-}
-
-TEST(JobReport, ErrorsWithTheErrorFileMissing) {
-  TempDir dir;
-  Scenario sc;
-  sc.detailed = false;
-  sc.terms = kTerms;
-  sc.docs = {kD1, kBad, kD3};
-  sc.dropErrorFile = true;
-  EXPECT_EQ(RunReport(sc, dir), Expected("errors_missing.r01", dir.path().string()));
-}
-
-TEST(JobReport, RunWithNoSaving) {
-  TempDir dir;
-  Scenario sc;
-  sc.detailed = false;
-  sc.switches = false;
-  sc.docs = {kD2, {"e2.htm", "<html>plain</html>\n"}};
-  EXPECT_EQ(RunReport(sc, dir), Expected("nosaving.r01", dir.path().string()));
-}
-
-TEST(JobReport, CustomTermsLoadedButNoneEnabled) {
-  TempDir dir;
-  Scenario sc;
-  sc.terms = {{"colour^^color^^0", 0}, {"<br>^^^^1", 2}};
-  sc.docs = {kD1};
-  EXPECT_EQ(RunReport(sc, dir), Expected("terms_disabled.r01", dir.path().string()));
-}
-
-TEST(JobReport, LongAuthorTerms) {
-  TempDir dir;
-  Scenario sc;
-  sc.terms = {{"zz^^<span class=\"a-very-long-class-name\">zz</span>^^1", 1},
-              {"<!-- a comment that is longer than the column -->^^^^1", 1}};
-  sc.docs = {{"l.htm", "<html>zz<!-- a comment that is longer than the column --></html>\n"}};
-  EXPECT_EQ(RunReport(sc, dir), Expected("long_terms.r01", dir.path().string()));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Runs, JobReportFile,
+    ::testing::Values(
+        ReportCase{"detailed.r01", {true, true, kTerms, {kD1, kD2, kD3}, false}},
+        ReportCase{"brief.r01", {false, true, kTerms, {kD1, kD2, kD3}, false}},
+        ReportCase{"errors.r01", {false, true, kTerms, {kD1, kBad, kD3}, false}},
+        ReportCase{"errors_missing.r01", {false, true, kTerms, {kD1, kBad, kD3}, true}},
+        ReportCase{"nosaving.r01", {false, false, {}, {kD2, {"e2.htm", "<html>plain</html>\n"}}, false}},
+        // Loaded but none enabled: 0 and 2 leave a term out.
+        ReportCase{"terms_disabled.r01", {true, true, {{"colour^^color^^0", 0}, {"<br>^^^^1", 2}}, {kD1}, false}},
+        ReportCase{"long_terms.r01",
+                   {true,
+                    true,
+                    {{"zz^^<span class=\"a-very-long-class-name\">zz</span>^^1", 1},
+                     {"<!-- a comment that is longer than the column -->^^^^1", 1}},
+                    {{"l.htm", "<html>zz<!-- a comment that is longer than the column --></html>\n"}},
+                    false}}),
+    [](const ::testing::TestParamInfo<ReportCase>& info) {
+      std::string n = info.param.expected;
+      n = n.substr(0, n.find('.'));
+      std::erase(n, '_');
+      return n;
+    });
 
 TEST(JobReport, CommentAndImageBlocksComeBeforeTheFilesList) {
   TempDir dir;
