@@ -1,5 +1,6 @@
 // In-tag cleanup of a preformatted piece: the text of a PRE element keeps
 // every blank and line break, but the tags inside it can still be tidied.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -131,7 +132,10 @@ void TidyPreformatted(Buffer& piece, PassContext& cx) {
   const size_t endTag = s.size() - 6;  // the 6-byte PRE end tag is never touched
   Buffer out;
   size_t copied = 0;
-  size_t from = 3;  // behind the first bytes of the PRE start tag
+  // Behind the PRE start tag, which a quoted value may make hold a "<".
+  const size_t startEnd = tagscan::TagEnd(s, 0);
+  if (startEnd == npos) return;
+  size_t from = std::max<size_t>(startEnd + 1, 3);
   while (from < endTag) {
     const size_t lt = tagscan::NextTagStart(s, from);
     if (lt == npos || lt >= endTag) break;

@@ -50,6 +50,7 @@ TEST(PreTidy, Tags) {
       {"<PRE><input value=\"A  B\n C\">x</PRE>", "<PRE><input value=\"A  B\n C\">x</PRE>"},
       // The start and end tags are not touched, nor a tag that runs into the end.
       {"<PRE  width=\"80\" >x</PRE>", "<PRE  width=\"80\" >x</PRE>"},
+      {"<pre title=\"<b  x>\">y<b  x>z</pre>", "<pre title=\"<b  x>\">y<b x>z</pre>"},
       {"<PRE>a <b   </PRE>", "<PRE>a <b   </PRE>"},
       // A comment could end early if "-- >" became "-->".
       {"<PRE><!-- a  -- > b -->x</PRE>", "<PRE><!-- a  -- > b -->x</PRE>"},
