@@ -84,15 +84,6 @@ TEST(PreTidy, EachStepFollowsItsSwitchAndCounter) {
   }
 }
 
-TEST(PreTidy, DriverHandsClosedPreBlocksOnly) {
-  Engine e;
-  e.cx.opts.Set(Opt::StripSpaces, true);
-  Buffer b = "<html><pre>a  <b  >  c</b></pre><pre>d  <i  >x";
-  ASSERT_GE(e.OptimizeBuffer(b), 0);
-  EXPECT_NE(b.find("<pre>a  <b>  c</b></pre>"), std::string::npos) << b;
-  EXPECT_NE(b.find("<pre>d  <i  >x"), std::string::npos) << b;
-}
-
 TEST(PreTidy, XmpMarkupIsTextAndStays) {
   Engine e;
   e.cx.opts.Set(Opt::StripSpaces, true);
