@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/driver.h"
 #include "engine/passes.h"
 #include "engine/quotes.h"
 
@@ -111,4 +112,18 @@ TEST(Quotes, SingleOccurrenceStepOnATag) {
   EXPECT_EQ(t, "<font color=\"#ff0000\" size=\"2\">");  // colours not standardised
   StripHexQuotesOnce(t, "COLOR=", true);
   EXPECT_EQ(t, "<font color=#ff0000 size=\"2\">");
+}
+
+TEST(Quotes, RunOnWholeChunksOnly) {
+  // Preformatted pieces get only the in-tag cleanup: a WIDTH value there keeps its quotes.
+  Engine e;
+  e.cx.opts.Set(Opt::StripQuotes, true);
+  Buffer b = "<html><img width=\"5\"><pre><img width=\"5\"></pre></html>";
+  ASSERT_GE(e.OptimizeBuffer(b), 0);
+  EXPECT_EQ(b, "<html><img width=5><pre><img width=\"5\"></pre></html>");
+  PassContext cx;
+  cx.opts.Set(Opt::StripQuotes, true);
+  Buffer first = "<img width=\"5\">";
+  RunPasses(first, cx, true);
+  EXPECT_EQ(first, "<img width=\"5\">");
 }
