@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "engine/passes.h"
 #include "engine/scan.h"
@@ -87,6 +88,20 @@ class Sweep {
     return scratch;
   }
 
+  // True when pred holds for every unremoved stretch of [a, b), without
+  // copying anything. A tag cut by a removal fails the tag-wise tests below,
+  // which keeps the caller on the safe side.
+  template <class Pred>
+  bool EachKept(size_t a, size_t b, Pred pred) const {
+    for (size_t p = NextKept(a); p < b;) {
+      auto it = gone_.upper_bound(p);
+      size_t stop = it == gone_.end() ? b : std::min(b, it->first);
+      if (!pred(std::string_view(in_).substr(p, stop - p))) return false;
+      p = NextKept(stop);
+    }
+    return true;
+  }
+
   void Remove(size_t a, size_t b) {
     if (a >= b) return;
     auto it = gone_.upper_bound(a);
@@ -128,6 +143,8 @@ size_t SkipTag(std::string_view s, size_t p, std::initializer_list<std::string_v
     }
   return npos;
 }
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
 bool IsCrLfBlank(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
@@ -181,8 +198,6 @@ bool OnlyCrLfBlanks(std::string_view s) {
   return std::all_of(s.begin(), s.end(), IsCrLfBlank);
 }
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
-
 bool SameStartTag(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
   for (;;) {
@@ -229,12 +244,16 @@ int FontStep(Buffer& buf) {
   Sweep w(buf);
   std::string t1, t2;
   int changes = 0;
+  auto ignorable = [](bool withFonts) {
+    return [withFonts](std::string_view t) { return FontIgnorable(t, withFonts); };
+  };
+  size_t again = npos, endFrom = 0;  // a joined element, tried again
   for (size_t pos = 0;;) {
     size_t s = w.Find("<font", pos);
     if (s == npos) break;
     size_t g = w.FindByte('>', s + 5);
     if (g == npos) break;
-    size_t e = w.Find("</font>", g + 1);
+    size_t e = w.Find("</font>", s == again ? endFrom : g + 1);
     if (e == npos) break;
     if (w.Gone(g + 1, e)) {
       w.Remove(s, e + 7);
@@ -242,7 +261,7 @@ int FontStep(Buffer& buf) {
       pos = e + 7;
       continue;
     }
-    if (FontIgnorable(w.Text(g + 1, e, t1), false)) {
+    if (w.EachKept(g + 1, e, ignorable(false))) {
       w.Remove(s, g + 1);
       w.Remove(e, e + 7);
       ++changes;
@@ -251,49 +270,24 @@ int FontStep(Buffer& buf) {
     }
     size_t s2 = w.Find("<font", e + 7);
     size_t g2 = s2 == npos ? npos : w.FindByte('>', s2 + 5);
+    pos = s + 1;
     if (g2 != npos && SameStartTag(w.Text(s, g + 1, t1), w.Text(s2, g2 + 1, t2))) {
       if (w.Gone(e + 7, s2)) {
         w.Remove(e, g2 + 1);
-        ++changes;
-      } else if (FontIgnorable(w.Text(e + 7, s2, t1), true)) {
+      } else if (w.EachKept(e + 7, s2, ignorable(true))) {
         w.Remove(s2, g2 + 1);
         w.Remove(e, e + 7);
-        ++changes;
+      } else {
+        continue;
       }
+      // The joined element may join its next neighbour too: trying it again
+      // now joins a run of equal elements in one sweep rather than halving
+      // the run on each round. Its content up to e held no end tag.
+      ++changes;
+      pos = s;
+      again = s;
+      endFrom = e + 7;
     }
-    pos = s + 1;
-  }
-  w.Finish(buf);
-  return changes;
-}
-
-bool OpensLink(char c) { return c == '>' || IsBlank(c); }
-
-// The next A start tag ("<a>" or "<a" and a blank) at or after from.
-size_t FindLinkStart(const Sweep& w, size_t from) {
-  for (;;) {
-    size_t p = w.Find("<a", from);
-    if (p == npos || (p + 2 < w.In().size() && OpensLink(w.In()[p + 2]))) return p;
-    from = p + 1;
-  }
-}
-
-int StripBareLinks(Buffer& buf) {
-  if (FindFrom(buf, "<a>", 0, true) == npos) return 0;
-  Sweep w(buf);
-  int changes = 0;
-  for (size_t pos = 0;;) {
-    size_t s = w.Find("<a>", pos);
-    if (s == npos) break;
-    size_t e = w.Find("</a>", s + 3);
-    if (e == npos) break;
-    pos = s + 3;
-    // With another link opened in between, that "</a>" closes the other
-    // link: taking it would leave that link open to the end of the page.
-    if (FindLinkStart(w, s + 3) < e) continue;
-    w.Remove(s, s + 3);
-    w.Remove(e, e + 4);
-    ++changes;
   }
   w.Finish(buf);
   return changes;
@@ -302,16 +296,66 @@ int StripBareLinks(Buffer& buf) {
 const char* const kPhraseNames[] = {"cite>", "code>", "em>",  "kbd>",   "samp>",  "strong>", "var>",
                                     "b>",    "big>",  "blink>", "i>",   "small>", "strike>", "sub>",
                                     "sup>",  "dfn>",  "address>", "tt>", "u>"};
+constexpr size_t kPhraseCount = std::size(kPhraseNames);
 
-int PhraseElementStep(Buffer& buf, std::string_view open, std::string_view close) {
-  Sweep w(buf);
-  std::string t;
+// Where the tags the phrase step looks for stand, found in one sweep over the
+// "<" bytes. Offsets are into the step's input; removals never move them.
+struct PhraseTags {
+  std::vector<size_t> open[kPhraseCount], close[kPhraseCount];
+  std::vector<size_t> bareLink, linkStart, linkEnd;  // "<a>", "<a" + blank or ">", "</a>"
+
+  explicit PhraseTags(std::string_view s) {
+    for (size_t p = s.find('<'); p != npos; p = s.find('<', p + 1)) {
+      const bool end = p + 1 < s.size() && s[p + 1] == '/';
+      const size_t q = p + (end ? 2 : 1);
+      if (q >= s.size()) break;
+      const char c = Fold(s[q]);
+      if (c == 'a' && q + 1 < s.size()) {
+        const char d = s[q + 1];
+        if (end && d == '>') linkEnd.push_back(p);
+        if (!end && (d == '>' || IsBlank(d))) linkStart.push_back(p);
+        if (!end && d == '>') bareLink.push_back(p);
+      }
+      for (size_t i = 0; i < kPhraseCount; ++i)
+        if (kPhraseNames[i][0] == c && MatchAt(s, kPhraseNames[i], q, true)) (end ? close : open)[i].push_back(p);
+    }
+  }
+};
+
+// The first listed tag at or after from that no removal has touched.
+size_t NextTag(const Sweep& w, const std::vector<size_t>& at, size_t from, size_t len) {
+  for (auto it = std::lower_bound(at.begin(), at.end(), from); it != at.end(); ++it)
+    if (w.Clean(*it, *it + len)) return *it;
+  return npos;
+}
+
+// A bare "<a>" goes with the first "</a>" behind it.
+int StripBareLinks(Sweep& w, const PhraseTags& tags) {
   int changes = 0;
-  const size_t ol = open.size(), cl = close.size();
   for (size_t pos = 0;;) {
-    size_t s = w.Find(open, pos);
+    size_t s = NextTag(w, tags.bareLink, pos, 3);
     if (s == npos) break;
-    size_t e = w.Find(close, s + ol);
+    size_t e = NextTag(w, tags.linkEnd, s + 3, 4);
+    if (e == npos) break;
+    pos = s + 3;
+    // With another link opened in between, that "</a>" closes the other
+    // link: taking it would leave that link open to the end of the page.
+    if (NextTag(w, tags.linkStart, s + 3, 2) < e) continue;
+    w.Remove(s, s + 3);
+    w.Remove(e, e + 4);
+    ++changes;
+  }
+  return changes;
+}
+
+int PhraseElementStep(Sweep& w, const std::vector<size_t>& opens, const std::vector<size_t>& closes,
+                      size_t ol, size_t cl) {
+  int changes = 0;
+  size_t again = npos, endFrom = 0;  // a merged element, tried again
+  for (size_t pos = 0;;) {
+    size_t s = NextTag(w, opens, pos, ol);
+    if (s == npos) break;
+    size_t e = NextTag(w, closes, s == again ? endFrom : s + ol, cl);
     if (e == npos) break;
     if (w.Gone(s + ol, e)) {
       w.Remove(s, e + cl);
@@ -319,39 +363,47 @@ int PhraseElementStep(Buffer& buf, std::string_view open, std::string_view close
       pos = e + cl;
       continue;
     }
-    if (PhraseIgnorable(w.Text(s + ol, e, t))) {
+    if (w.EachKept(s + ol, e, PhraseIgnorable)) {
       w.Remove(s, s + ol);
       w.Remove(e, e + cl);
       ++changes;
       pos = s + ol;
       continue;
     }
-    size_t s2 = w.Find(open, e + cl);
+    size_t s2 = NextTag(w, opens, e + cl, ol);
     if (s2 == npos) break;
     if (w.Gone(e + cl, s2)) {
       w.Remove(e, s2 + ol);  // adjacent copies merge; no change counted
-      pos = s;
-    } else if (OnlyCrLfBlanks(w.Text(e + cl, s2, t))) {
+    } else if (w.EachKept(e + cl, s2, OnlyCrLfBlanks)) {
       w.Remove(e, e + cl);
       w.Remove(s2, s2 + ol);
       ++changes;
-      pos = s;
     } else {
       pos = s2;
+      continue;
     }
+    // Search again from the merged element; its content up to s2 held no
+    // end tag.
+    pos = s;
+    again = s;
+    endFrom = s2 + ol;
   }
-  w.Finish(buf);
   return changes;
 }
 
+// One sweep finds every tag involved; the elements are then handled name by
+// name on the text as the earlier names left it.
 int PhraseStep(Buffer& buf, PassContext& cx) {
-  int changes = StripBareLinks(buf);
-  for (const char* name : kPhraseNames) {
+  const PhraseTags tags(buf);
+  Sweep w(buf);
+  int changes = StripBareLinks(w, tags);
+  for (size_t i = 0; i < kPhraseCount; ++i) {
     if (cx.pumpFn) cx.pumpFn();
-    std::string open = std::string("<") + name, close = std::string("</") + name;
-    if (FindFrom(buf, open, 0, true) == npos) continue;
-    changes += PhraseElementStep(buf, open, close);
+    if (tags.open[i].empty()) continue;
+    size_t len = strlen(kPhraseNames[i]);
+    changes += PhraseElementStep(w, tags.open[i], tags.close[i], len + 1, len + 2);
   }
+  w.Finish(buf);
   return changes;
 }
 
@@ -397,8 +449,8 @@ void StripImageBorders(Buffer& buf) {
     size_t g = s.find('>', img);
     if (g == npos) break;
     if (link.Inside(img)) continue;
-    for (size_t b = FindFrom(s, "border=", img, true); b != npos && b < g;
-         b = FindFrom(s, "border=", b + 7, true)) {
+    const std::string_view tag = s.substr(0, g);
+    for (size_t b = FindFrom(tag, "border=", img, true); b != npos; b = FindFrom(tag, "border=", b + 7, true)) {
       if (!IsBlank(s[b - 1])) continue;
       size_t len = 0;
       if (MatchAt(s, "border=0", b, true) && b + 8 < s.size() && EndsValue(s[b + 8])) len = 8;
@@ -415,34 +467,6 @@ void StripImageBorders(Buffer& buf) {
   buf.swap(out);
 }
 
-enum class Verdict { Keep, Remove, Stop };
-
-// Deletes the matches of pat that judge() marks, in one sweep; after each
-// match the search goes on `skip` bytes behind it (counted in the text as it
-// stands after the deletion), or right behind it when skip is 0.
-template <class Judge>
-void DeleteMatches(Buffer& buf, std::string_view pat, size_t skip, Judge judge) {
-  const std::string_view s = buf;
-  std::string out;
-  size_t copied = 0;
-  bool changed = false;
-  for (size_t p = FindFrom(s, pat, 0, true); p != npos;) {
-    Verdict v = judge(s, p);
-    if (v == Verdict::Stop) break;
-    size_t next = p + (skip ? skip : pat.size());
-    if (v == Verdict::Remove) {
-      if (!changed) out.reserve(s.size()), changed = true;
-      out.append(s, copied, p - copied);
-      copied = p + pat.size();
-      next = copied + skip;
-    }
-    p = FindFrom(s, pat, next, true);
-  }
-  if (!changed) return;
-  out.append(s, copied, npos);
-  buf.swap(out);
-}
-
 bool ValueEndsAt(std::string_view s, size_t p) { return p >= s.size() || EndsValue(s[p]); }
 
 // Tags on which a left alignment restates the default.
@@ -454,49 +478,69 @@ bool LeftIsDefault(std::string_view s, size_t open) {
   return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return name == n; });
 }
 
-void StripLeftAlign(Buffer& buf, std::string_view pat) {
-  TagTracker tags(buf);
-  RegionTracker center(buf, "<center>", "</center>");
-  bool unquoted = pat.back() == 't';
-  DeleteMatches(buf, pat, 4, [&](std::string_view s, size_t p) {
-    bool ok = p > 0 && IsBlank(s[p - 1]) && (!unquoted || ValueEndsAt(s, p + pat.size())) &&
-              tags.Inside(p) && !center.Inside(p) && LeftIsDefault(s, tags.Open(p));
-    return ok ? Verdict::Remove : Verdict::Keep;
-  });
-}
-
-void StripDefaultAttribute(Buffer& buf, std::string_view pat) {
-  TagTracker tags(buf);
-  bool unquoted = pat.back() != '"';
-  DeleteMatches(buf, pat, 0, [&](std::string_view s, size_t p) {
-    bool ok = p > 0 && IsBlank(s[p - 1]) && (!unquoted || ValueEndsAt(s, p + pat.size())) && tags.Inside(p);
-    return ok ? Verdict::Remove : Verdict::Keep;
-  });
-}
-
-void StripZeroBorders(Buffer& buf, std::string_view pat) {
-  const size_t firstImg = FindFrom(buf, "<img", 0, true);
-  TagTracker tags(buf);
-  RegionTracker link(buf, "<a", "</a", IsBlank, ClosesLinkName);
-  bool unquoted = pat.back() == '0';
-  DeleteMatches(buf, pat, 5, [&](std::string_view s, size_t p) {
-    if (firstImg == npos || firstImg > p) return Verdict::Stop;
-    bool ok = (!unquoted || ValueEndsAt(s, p + pat.size())) && tags.Inside(p) && !link.Inside(p);
-    return ok ? Verdict::Remove : Verdict::Keep;
-  });
-}
-
+// Attributes that restate the default, all found in one sweep over the "="
+// bytes: each attribute text is told by the name in front of its "=" and the
+// value behind it. Left alignment (outside CENTER elements), zero spacing and
+// empty alternative texts go only from documents without a style sheet, which
+// could give them a meaning of their own; zero borders go behind the first
+// image and outside links. Quoted forms are left to the quote pass when it
+// runs. A width or height of 100% restates no default and stays.
 void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
+  const std::string_view s = buf;
   const bool quotesKept = !cx.opts[Opt::StripQuotes];
-  if (FindFrom(buf, "<style", 0, true) == npos) {
-    StripLeftAlign(buf, "align=left");
-    // A width or height of 100% restates no default: it stays.
-    for (std::string_view pat : {"vspace=0", "vspace=\"0\"", "hspace=0", "hspace=\"0\"", "alt=\"\"", "alt=\" \""})
-      StripDefaultAttribute(buf, pat);
-    if (quotesKept) StripLeftAlign(buf, "align=\"left\"");
+  const bool noStyle = FindFrom(s, "<style", 0, true) == npos;
+  const size_t firstImg = FindFrom(s, "<img", 0, true);
+  TagTracker tags(s);
+  RegionTracker center(s, "<center>", "</center>");
+  RegionTracker link(s, "<a", "</a", IsBlank, ClosesLinkName);
+  // Zero borders: the first " border=0" (or quoted) text decides, by the
+  // images before it, whether any goes at all.
+  bool borderSeen[2] = {false, false}, borderOff[2] = {false, false};
+  std::vector<std::pair<size_t, size_t>> cuts;
+  auto nameAt = [&](size_t q, std::string_view name) {
+    return q >= name.size() && MatchAt(s, name, q - name.size(), true);
+  };
+  auto blankBefore = [&](size_t at) { return at > 0 && IsBlank(s[at - 1]); };
+  auto value = [&](size_t q, std::string_view v, bool quoted) {
+    return MatchAt(s, v, q + 1, true) && (quoted || ValueEndsAt(s, q + 1 + v.size()));
+  };
+  for (size_t q = s.find('='); q != npos; q = s.find('=', q + 1)) {
+    size_t from = npos, len = 0;
+    if (nameAt(q, " border")) {
+      for (int k = 0; k < 2; ++k) {
+        std::string_view v = k ? "\"0\"" : "0";
+        if (!MatchAt(s, v, q + 1, false) || (k == 1 && !quotesKept)) continue;
+        if (!borderSeen[k]) borderSeen[k] = true, borderOff[k] = firstImg == npos || firstImg > q - 7;
+        if (!borderOff[k] && value(q, v, k == 1) && tags.Inside(q) && !link.Inside(q))
+          from = q - 7, len = 8 + v.size();
+      }
+    } else if (!noStyle) {
+      continue;
+    } else if (nameAt(q, "align") && blankBefore(q - 5)) {
+      if ((value(q, "left", false) || (quotesKept && value(q, "\"left\"", true))) && tags.Inside(q) &&
+          !center.Inside(q) && LeftIsDefault(s, tags.Open(q)))
+        from = q - 5, len = 6 + (s[q + 1] == '"' ? 6 : 4);
+    } else if ((nameAt(q, "vspace") || nameAt(q, "hspace")) && blankBefore(q - 6)) {
+      if (value(q, "0", false)) from = q - 6, len = 8;
+      if (value(q, "\"0\"", true)) from = q - 6, len = 10;
+      if (from != npos && !tags.Inside(q)) from = npos;
+    } else if (nameAt(q, "alt") && blankBefore(q - 3)) {
+      if (value(q, "\"\"", true)) from = q - 3, len = 6;
+      if (value(q, "\" \"", true)) from = q - 3, len = 7;
+      if (from != npos && !tags.Inside(q)) from = npos;
+    }
+    if (from != npos) cuts.emplace_back(from, from + len);
   }
-  StripZeroBorders(buf, " border=0");
-  if (quotesKept) StripZeroBorders(buf, " border=\"0\"");
+  if (cuts.empty()) return;
+  std::string out;
+  out.reserve(s.size());
+  size_t copied = 0;
+  for (auto [a, b] : cuts) {
+    out.append(s, copied, a - copied);
+    copied = b;
+  }
+  out.append(s, copied, npos);
+  buf.swap(out);
 }
 
 }  // namespace

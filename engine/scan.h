@@ -41,6 +41,10 @@ class LastBefore {
 
  private:
   size_t Next(size_t from) const {
+    if (p_.size() == 1 && !ic_ && !follow_) {
+      if (from >= t_.size()) return std::string_view::npos;
+      return t_.find(p_[0], from);
+    }
     for (;;) {
       size_t p = FindFrom(t_, p_, from, ic_);
       if (p == std::string_view::npos || !follow_) return p;

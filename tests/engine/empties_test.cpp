@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "engine/passes.h"
+
+using namespace sw;
+
+namespace {
+
+std::string Strip(std::string in, bool stripQuotes = false, int32_t* saving = nullptr) {
+  PassContext cx;
+  cx.savings.recording = true;
+  cx.opts.Set(Opt::StripQuotes, stripQuotes);
+  StripEmptyTags(in, cx);
+  if (saving) *saving = cx.savings.doc[size_t(Info(Opt::StripEmpties).counter)];
+  return in;
+}
+
+using Rows = std::initializer_list<std::pair<const char*, const char*>>;
+
+void Check(Rows rows, bool stripQuotes = false) {
+  for (auto& [in, out] : rows) EXPECT_EQ(Strip(in, stripQuotes), out) << in;
+}
+
+TEST(EmptyTags, FontElements) {
+  Check({
+      {"a<font size=2></font>b", "ab"},
+      {"a<FONT size=2> \r\n</font>b", "a \r\nb"},
+      {"<font color=red><img src=x.gif></font>", "<img src=x.gif>"},
+      {"<font size=1><a href=x>link</a></font>", "<font size=1><a href=x>link</a></font>"},
+      // A BR without attributes shows the font's line height.
+      {"<font size=7><br></font>", "<font size=7><br></font>"},
+      // Neighbours with one start tag merge; different ones stay.
+      {"<font size=2>a</font><font SIZE=2>b</font>", "<font size=2>ab</font>"},
+      {"<font size=2>a</font>\n<p><font size=2>b</font>", "<font size=2>a\n<p>b</font>"},
+      {"<font size=2>a</font><font size=3>b</font>", "<font size=2>a</font><font size=3>b</font>"},
+      {"<font size=2>a</font>x<font size=2>b</font>", "<font size=2>a</font>x<font size=2>b</font>"},
+      // Emptied by the phrase step, then removed on the next round.
+      {"x<font size=2><b></b></font>y", "xy"},
+      {"<font size=2>unclosed", "<font size=2>unclosed"},
+  });
+}
+
+TEST(EmptyTags, NestedFontStartTagsJoinWhenTheyShareNoAttribute) {
+  Check({
+      {"<font size=2><font color=red>x</font></font>", "<font size=2 color=red>x</font>"},
+      {"<font size=2><font color=red>x</font> </font>", "<font size=2 color=red>x </font>"},
+      {"<font size=2><font color=red>x</font>y</font>", "<font size=2><font color=red>x</font>y</font>"},
+      // Two FACE attributes: browsers would take the outer one.
+      {"<font face=A><font FACE=\"B\">x</font></font>", "<font face=A><font FACE=\"B\">x</font></font>"},
+  });
+}
+
+TEST(EmptyTags, PhraseElements) {
+  Check({
+      {"a<b></b>c", "ac"},
+      {"a<i> <br> </i>c", "a <br> c"},
+      {"<b>x</b> <b>y</b>", "<b>x y</b>"},
+      {"<b>x</b>\r\n<b>y</b>", "<b>x\r\ny</b>"},
+      {"<b>x</b><b>y</b><b>z</b>", "<b>xyz</b>"},
+      {"<b>x</b>, <b>y</b>", "<b>x</b>, <b>y</b>"},
+      {"<em class=x></em>", "<em class=x></em>"},
+      {"<tt><i></i></tt>z", "z"},
+      {"<strong><big></big></strong>", ""},
+      {"<a>x</a>", "x"},
+      // That "</a>" closes the other link: both stay.
+      {"<a>x<a href=y>z</a>", "<a>x<a href=y>z</a>"},
+      {"<b>unclosed", "<b>unclosed"},
+  });
+}
+
+TEST(EmptyTags, ImageBorders) {
+  Check({
+      {"x<img src=a border=0>", "x<img src=a >"},
+      {"x<IMG src=a BORDER=\"0\" alt=b>", "x<IMG src=a  alt=b>"},
+      {"<a href=y><img src=a border=0></a>", "<a href=y><img src=a border=0></a>"},
+      {"<a href=y>t</a><img src=a border=0>", "<a href=y>t</a><img src=a >"},
+      {"x<img src=a border=2>", "x<img src=a border=2>"},
+      {"x<img src=a border=01>", "x<img src=a border=01>"},
+      // Behind an image a zero border goes from other tags too, with its blank.
+      {"x<img src=a><table border=0>", "x<img src=a><table>"},
+      {"<table border=0><img src=a>", "<table border=0><img src=a>"},
+  });
+  // With quotes stripped, a quoted zero is left to the quote pass.
+  Check({{"x<img src=a><table border=\"0\">", "x<img src=a><table border=\"0\">"}}, true);
+  Check({{"x<img src=a><table border=\"0\">", "x<img src=a><table>"}}, false);
+}
+
+TEST(EmptyTags, RedundantAttributes) {
+  Check({
+      {"<p align=left>a", "<p >a"},
+      {"<DIV ALIGN=\"left\">a", "<DIV >a"},
+      {"<td align=left><h2 align=left>", "<td ><h2 >"},
+      // Left is no default there: these centre or float.
+      {"<img align=left src=a><table align=left><hr align=left>", "<img align=left src=a><table align=left><hr align=left>"},
+      {"<center><p align=left>a</center><p align=left>", "<center><p align=left>a</center><p >"},
+      {"<p>align=left in the text", "<p>align=left in the text"},
+      // 100% restates no default.
+      {"<table width=100% height=\"100%\">", "<table width=100% height=\"100%\">"},
+      {"<img src=a vspace=0 hspace=\"0\" alt=\"\">", "<img src=a   >"},
+      {"<img src=a vspace=0 alt=\" \" hspace=02>", "<img src=a   hspace=02>"},
+      {"<p>vspace=0</p>", "<p>vspace=0</p>"},
+  });
+  // A style sheet may give left alignment a meaning of its own.
+  Check({{"<style>p{}</style><p align=left vspace=0>", "<style>p{}</style><p align=left vspace=0>"}});
+  Check({{"<p align=\"left\" align=left>", "<p align=\"left\" >"}}, true);
+}
+
+TEST(EmptyTags, SavingAndUntouchedText) {
+  int32_t saving = -1;
+  const char* plain = "<html><body><p>Nothing <b>here</b> to strip.</p></body></html>";
+  EXPECT_EQ(Strip(plain, false, &saving), plain);
+  EXPECT_EQ(saving, 0);
+  Strip("a<b></b>c<font size=2></font>", false, &saving);
+  EXPECT_EQ(saving, 7 + 20);
+}
+
+}  // namespace
