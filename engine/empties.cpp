@@ -548,9 +548,14 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
 void StripEmptyTags(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripEmpties).counter);
   StripImageBorders(buf);
-  int changes = FontStep(buf) + PhraseStep(buf, cx);
+  // The FONT step runs before the phrase step each round.
+  auto round = [&] {
+    int n = FontStep(buf);
+    return n + PhraseStep(buf, cx);
+  };
+  int changes = round();
   NestedFontStep(buf);
-  while (changes > 0) changes = FontStep(buf) + PhraseStep(buf, cx);
+  while (changes > 0) changes = round();
   StripRedundantAttributes(buf, cx);
 }
 

@@ -31,6 +31,8 @@ TEST(EmptyTags, FontElements) {
       {"<font size=7><br></font>", "<font size=7><br></font>"},
       // Neighbours with one start tag merge; different ones stay.
       {"<font size=2>a</font><font SIZE=2>b</font>", "<font size=2>ab</font>"},
+      {"<font size=2>a</font><font size=2>b</font> <font size=2>c</font><font size=2>d</font>",
+       "<font size=2>ab cd</font>"},
       {"<font size=2>a</font>\n<p><font size=2>b</font>", "<font size=2>a\n<p>b</font>"},
       {"<font size=2>a</font><font size=3>b</font>", "<font size=2>a</font><font size=3>b</font>"},
       {"<font size=2>a</font>x<font size=2>b</font>", "<font size=2>a</font>x<font size=2>b</font>"},
