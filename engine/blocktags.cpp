@@ -1,5 +1,6 @@
 #include "engine/blocktags.h"
 
+#include <cstring>
 #include <string>
 
 #include "engine/primitives.h"
@@ -38,9 +39,14 @@ std::string_view NameAt(std::string_view text, size_t lt) {
   return text.substr(s, e - s);
 }
 
+// name holds letters and digits only, so setting bit 5 lower-cases it.
 bool InList(std::string_view name, const std::string_view* list, size_t count) {
+  char low[12];
+  if (name.size() > sizeof low) return false;
+  for (size_t i = 0; i < name.size(); ++i) low[i] = char(name[i] | 0x20);
+  const std::string_view l(low, name.size());
   for (size_t i = 0; i < count; ++i)
-    if (EqualsI(name, list[i])) return true;
+    if (list[i] == l) return true;
   return false;
 }
 
@@ -62,7 +68,11 @@ size_t FindEndTag(std::string_view text, std::string_view name, size_t from) {
 
 }  // namespace
 
-bool IsBlockTagName(std::string_view name) { return InList(name, kBlockTags, std::size(kBlockTags)); }
+bool IsBlockTagName(std::string_view name) {
+  for (char c : name)
+    if (!IsAlnum((unsigned char)c)) return false;
+  return InList(name, kBlockTags, std::size(kBlockTags));
+}
 
 bool IsBlockTagAt(std::string_view text, size_t lt) {
   if (lt >= text.size() || text[lt] != '<') return false;
@@ -77,10 +87,10 @@ std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
   std::vector<uint8_t> cls(n, kText);
   size_t i = 0;
   while (i < n) {
-    if (t[i] != '<' || i + 1 >= n) {
-      ++i;
-      continue;
-    }
+    const void* next = std::memchr(t.data() + i, '<', n - i);
+    if (next == nullptr) break;
+    i = size_t(static_cast<const char*>(next) - t.data());
+    if (i + 1 >= n) break;
     const unsigned char c1 = (unsigned char)t[i + 1];
     if (c1 == '!' && i + 3 < n && t[i + 2] == '-' && t[i + 3] == '-') {
       size_t end;  // the comment's last byte

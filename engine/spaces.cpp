@@ -15,34 +15,48 @@ using namespace markup;
 
 bool Editable(uint8_t c) { return c != kValue && c != kRaw; }
 
+// The classes of the bytes are read once: deleting blanks, or turning tabs
+// into blanks, outside values and literal content changes no other byte's
+// reading, so they move along with the bytes.
+using Classes = std::vector<uint8_t>;
+
+// Keeps the bytes for which keep(i) holds, in one sweep.
+template <class Keep>
+void Compact(Buffer& buf, Classes& cls, Keep keep) {
+  size_t w = 0;
+  for (size_t i = 0; i < buf.size(); ++i)
+    if (keep(i)) {
+      buf[w] = buf[i];
+      cls[w++] = cls[i];
+    }
+  buf.resize(w);
+  cls.resize(w);
+}
+
 // Deletes every blank for which drop(i) holds, judged on the buffer as it
 // stood before the sweep.
 template <class Drop>
-void DropBlanks(Buffer& buf, Drop drop) {
-  Buffer out;
-  out.reserve(buf.size());
+void DropBlanks(Buffer& buf, Classes& cls, Drop drop) {
+  std::vector<uint8_t> gone(buf.size(), 0);
   for (size_t i = 0; i < buf.size(); ++i)
-    if (buf[i] != ' ' || !drop(i)) out.push_back(buf[i]);
-  buf.swap(out);
+    if (buf[i] == ' ' && drop(i)) gone[i] = 1;
+  Compact(buf, cls, [&](size_t i) { return !gone[i]; });
 }
 
 // Tabs become blanks and each run of blanks becomes one, in one sweep.
-void CollapseBlanks(Buffer& buf) {
-  const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-  Buffer out;
-  out.reserve(buf.size());
+void CollapseBlanks(Buffer& buf, Classes& cls) {
   bool inRun = false;
-  for (size_t i = 0; i < buf.size(); ++i) {
-    const char c = buf[i];
+  Compact(buf, cls, [&](size_t i) {
+    char& c = buf[i];
     if ((c == ' ' || c == '\t') && Editable(ClassOf(cls, i))) {
-      if (!inRun) out.push_back(' ');
+      c = ' ';
+      const bool first = !inRun;
       inRun = true;
-      continue;
+      return first;
     }
     inRun = false;
-    out.push_back(c);
-  }
-  buf.swap(out);
+    return true;
+  });
 }
 
 bool MarkupEndsAt(const Buffer& buf, const std::vector<uint8_t>& cls, size_t i) {
@@ -54,12 +68,11 @@ bool MarkupStartsAt(const Buffer& buf, const std::vector<uint8_t>& cls, size_t i
 
 // Blanks between the tags before the body, where a block-level tag stands on
 // either side.
-void TightenHead(Buffer& buf) {
+void TightenHead(Buffer& buf, Classes& cls) {
   const int32_t body = FindI(buf, "<body", 1);
   if (body == 0) return;
   const size_t end = size_t(body) + 1;  // 0-based, exclusive: the byte behind "<"
-  const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-  DropBlanks(buf, [&](size_t i) {
+  DropBlanks(buf, cls, [&](size_t i) {
     return i > 0 && i + 1 < end && i + 1 < buf.size() && ClassOf(cls, i) == kText &&
            MarkupEndsAt(buf, cls, i - 1) && MarkupStartsAt(buf, cls, i + 1) &&
            ((cls[i - 1] & kBlock) || (cls[i + 1] & kBlock));
@@ -67,20 +80,19 @@ void TightenHead(Buffer& buf) {
 }
 
 // Blanks inside the quoted values of image-map coordinates and frame sizes.
-void TightenCoordinates(Buffer& buf) {
+void TightenCoordinates(Buffer& buf, Classes& cls) {
   static constexpr std::string_view kAttrs[] = {"coords=", "cols=", "rows="};
-  const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-  Buffer out;
-  out.reserve(buf.size());
   const size_t n = buf.size();
+  std::vector<uint8_t> gone(n, 0);
+  bool any = false;
   size_t i = 0;
   while (i < n) {
     size_t attrLen = 0;
-    if (ClassOf(cls, i) == kTag)
+    if (ClassOf(cls, i) == kTag && ((buf[i] | 32) == 'c' || (buf[i] | 32) == 'r'))
       for (std::string_view a : kAttrs)
         if (MatchAt(buf, a, i, true)) attrLen = a.size();
     if (attrLen == 0) {
-      out.push_back(buf[i++]);
+      ++i;
       continue;
     }
     // Only the attribute's own value: the quote follows "=" with nothing but
@@ -89,16 +101,14 @@ void TightenCoordinates(Buffer& buf) {
     while (q < n && buf[q] == ' ') ++q;
     size_t close = q < n && buf[q] == '"' ? buf.find('"', q + 1) : Buffer::npos;
     if (close == Buffer::npos) {
-      out.append(buf, i, attrLen);
       i += attrLen;
       continue;
     }
-    out.append(buf, i, q + 1 - i);
     for (size_t k = q + 1; k < close; ++k)
-      if (buf[k] != ' ') out.push_back(buf[k]);
+      if (buf[k] == ' ') gone[k] = any = true;
     i = close;
   }
-  buf.swap(out);
+  if (any) Compact(buf, cls, [&](size_t k) { return !gone[k]; });
 }
 
 enum class Kind { Before, AfterTag, AfterPattern };
@@ -150,31 +160,24 @@ bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept,
 // The blank removers around the tags of the removal table, in one sweep: a
 // blank goes when a remover names the block-level tag behind it (blank-before)
 // or the block-level tag that ends in front of it (blank-after).
-void RemoveBlanksAroundTags(Buffer& buf, bool liKept) {
+void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept) {
   const bool hasTT = FindI(buf, "<tt>", 1) != 0;
-  const std::vector<uint8_t> cls = ClassifyMarkup(buf);
   const size_t n = buf.size();
-  size_t lastOpen = Buffer::npos;
-  Buffer out;
-  out.reserve(n);
-  for (size_t i = 0; i < n; ++i) {
-    if (cls[i] & kOpen) lastOpen = i;
-    if (buf[i] != ' ' || ClassOf(cls, i) != kText) {
-      out.push_back(buf[i]);
-      continue;
-    }
-    bool drop = false;
+  DropBlanks(buf, cls, [&](size_t i) {
+    if (ClassOf(cls, i) != kText) return false;
     if (i + 1 < n && (cls[i + 1] & kOpen) && (cls[i + 1] & kBlock))
       for (const Remover& r : kRemovers)
-        if (r.kind == Kind::Before && RemoverApplies(r, buf, i, liKept, hasTT)) drop = true;
-    if (!drop && i > 0 && (cls[i - 1] & kClose) && (cls[i - 1] & kBlock) && lastOpen != Buffer::npos)
-      for (const Remover& r : kRemovers) {
-        if (r.kind == Kind::Before || !RemoverApplies(r, buf, lastOpen, liKept, hasTT)) continue;
-        if (r.kind == Kind::AfterTag || lastOpen + r.pat.size() == i) drop = true;
-      }
-    if (!drop) out.push_back(' ');
-  }
-  buf.swap(out);
+        if (r.kind == Kind::Before && RemoverApplies(r, buf, i, liKept, hasTT)) return true;
+    if (i == 0 || !(cls[i - 1] & kClose) || !(cls[i - 1] & kBlock)) return false;
+    size_t open = i - 1;
+    while (open > 0 && !(cls[open] & kOpen)) --open;
+    if (!(cls[open] & kOpen)) return false;
+    for (const Remover& r : kRemovers) {
+      if (r.kind == Kind::Before || !RemoverApplies(r, buf, open, liKept, hasTT)) continue;
+      if (r.kind == Kind::AfterTag || open + r.pat.size() == i) return true;
+    }
+    return false;
+  });
 }
 
 void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
@@ -198,15 +201,15 @@ void StripSpaces(Buffer& buf, PassContext& cx) {
   SaveOrRestoreTitle(buf, &title, nullptr);
   const bool titleSaved = !title.empty();
 
-  CollapseBlanks(buf);
-  TightenHead(buf);
-  TightenCoordinates(buf);
+  Classes cls = ClassifyMarkup(buf);
+  CollapseBlanks(buf, cls);
+  TightenHead(buf, cls);
+  TightenCoordinates(buf, cls);
 
   // Blanks at line ends and line starts.
   {
-    const std::vector<uint8_t> cls = ClassifyMarkup(buf);
     const size_t n = buf.size();
-    DropBlanks(buf, [&](size_t i) {
+    DropBlanks(buf, cls, [&](size_t i) {
       if (!Editable(ClassOf(cls, i))) return false;
       return (i > 0 && buf[i - 1] == '\n') || (i + 1 < n && buf[i + 1] == '\n') ||
              (i + 2 < n && buf[i + 1] == '\r' && buf[i + 2] == '\n');
@@ -214,15 +217,13 @@ void StripSpaces(Buffer& buf, PassContext& cx) {
   }
   // " >" inside a tag; "< " stays, since "<" followed by a blank is text.
   {
-    const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-    DropBlanks(buf, [&](size_t i) {
+    DropBlanks(buf, cls, [&](size_t i) {
       return ClassOf(cls, i) == kTag && i + 1 < buf.size() && (cls[i + 1] & kClose);
     });
   }
   // Blanks behind an end tag and before the next tag.
   {
-    const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-    DropBlanks(buf, [&](size_t i) {
+    DropBlanks(buf, cls, [&](size_t i) {
       return i > 0 && i + 1 < buf.size() && ClassOf(cls, i) == kText && (cls[i - 1] & kClose) &&
              (cls[i - 1] & kEndTag) && (cls[i + 1] & kOpen) && ((cls[i - 1] & kBlock) || (cls[i + 1] & kBlock));
     });
@@ -230,9 +231,8 @@ void StripSpaces(Buffer& buf, PassContext& cx) {
   // A blank before a tag that has a blank behind it too, unless the buffer
   // begins with a tag.
   if (!buf.empty() && buf[0] != '<') {
-    const std::vector<uint8_t> cls = ClassifyMarkup(buf);
     const size_t n = buf.size();
-    DropBlanks(buf, [&](size_t i) {
+    DropBlanks(buf, cls, [&](size_t i) {
       if (i + 1 >= n || ClassOf(cls, i) != kText || !(cls[i + 1] & kOpen)) return false;
       const bool blockAround = (cls[i + 1] & kBlock) || (i > 0 && (cls[i - 1] & kClose) && (cls[i - 1] & kBlock));
       if (!blockAround) return false;
@@ -241,11 +241,10 @@ void StripSpaces(Buffer& buf, PassContext& cx) {
       return gt + 1 < n && buf[gt + 1] == ' ';
     });
   }
-  RemoveBlanksAroundTags(buf, !cx.opts[Opt::StripClosingLI]);
+  RemoveBlanksAroundTags(buf, cls, !cx.opts[Opt::StripClosingLI]);
   // A blank behind "=" inside a tag.
   {
-    const std::vector<uint8_t> cls = ClassifyMarkup(buf);
-    DropBlanks(buf, [&](size_t i) {
+    DropBlanks(buf, cls, [&](size_t i) {
       return i >= 2 && buf[i - 1] == '=' && ClassOf(cls, i - 1) == kTag && ClassOf(cls, i) == kTag;
     });
   }
