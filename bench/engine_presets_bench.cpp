@@ -41,6 +41,16 @@ double SecondsPerMB(sw::Engine& e, const std::string& bytes, int runs = 3) {
   return best / (double(bytes.size()) / 1e6);
 }
 
+// One pass over the corpus; returns the bytes saved.
+int64_t RunCorpus(sw::Engine& e) {
+  int64_t saved = 0;
+  for (const auto& page : swbench::Corpus()) {
+    sw::Buffer b = page.bytes;
+    if (e.OptimizeBuffer(b) >= 0) saved += int64_t(page.bytes.size()) - int64_t(b.size());
+  }
+  return saved;
+}
+
 // Seconds per MB of the whole corpus, measured once per preset.
 double CorpusSecondsPerMB(sw::Preset p) {
   static double cached[2] = {0, 0};
@@ -51,10 +61,7 @@ double CorpusSecondsPerMB(sw::Preset p) {
     double best = 1e30;
     for (int i = 0; i < 3; ++i) {
       auto t0 = std::chrono::steady_clock::now();
-      for (const auto& page : swbench::Corpus()) {
-        sw::Buffer b = page.bytes;
-        benchmark::DoNotOptimize(e.OptimizeBuffer(b));
-      }
+      benchmark::DoNotOptimize(RunCorpus(e));
       best = std::min(best, Seconds(std::chrono::steady_clock::now() - t0));
     }
     c = best / (double(swbench::CorpusBytes()) / 1e6);
@@ -66,13 +73,7 @@ void BM_EngineCorpus(benchmark::State& state, sw::Preset p) {
   sw::Engine e;
   Configure(e, p);
   int64_t saved = 0;
-  for (auto _ : state) {
-    saved = 0;
-    for (const auto& page : swbench::Corpus()) {
-      sw::Buffer b = page.bytes;
-      if (e.OptimizeBuffer(b) >= 0) saved += int64_t(page.bytes.size()) - int64_t(b.size());
-    }
-  }
+  for (auto _ : state) saved = RunCorpus(e);
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(swbench::CorpusBytes()));
   state.counters["bytes_saved"] = double(saved);
   state.counters["saved_pct"] = 100.0 * double(saved) / double(swbench::CorpusBytes());
