@@ -488,8 +488,16 @@ bool LeftIsDefault(std::string_view s, size_t open) {
 void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
   const std::string_view s = buf;
   const bool quotesKept = !cx.opts[Opt::StripQuotes];
-  const bool noStyle = FindFrom(s, "<style", 0, true) == npos;
-  const size_t firstImg = FindFrom(s, "<img", 0, true);
+  // Both looked up only when a candidate asks.
+  int styleSheet = -1;
+  auto noStyle = [&] {
+    if (styleSheet < 0) styleSheet = FindFrom(s, "<style", 0, true) != npos;
+    return styleSheet == 0;
+  };
+  auto imageBefore = [&](size_t at) {
+    size_t img = FindFrom(s.substr(0, at), "<img", 0, true);
+    return img != npos;
+  };
   TagTracker tags(s);
   RegionTracker center(s, "<center>", "</center>");
   RegionTracker link(s, "<a", "</a", IsBlank, ClosesLinkName);
@@ -510,21 +518,19 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
       for (int k = 0; k < 2; ++k) {
         std::string_view v = k ? "\"0\"" : "0";
         if (!MatchAt(s, v, q + 1, false) || (k == 1 && !quotesKept)) continue;
-        if (!borderSeen[k]) borderSeen[k] = true, borderOff[k] = firstImg == npos || firstImg > q - 7;
+        if (!borderSeen[k]) borderSeen[k] = true, borderOff[k] = !imageBefore(q - 7);
         if (!borderOff[k] && value(q, v, k == 1) && tags.Inside(q) && !link.Inside(q))
           from = q - 7, len = 8 + v.size();
       }
-    } else if (!noStyle) {
-      continue;
-    } else if (nameAt(q, "align") && blankBefore(q - 5)) {
+    } else if (nameAt(q, "align") && blankBefore(q - 5) && noStyle()) {
       if ((value(q, "left", false) || (quotesKept && value(q, "\"left\"", true))) && tags.Inside(q) &&
           !center.Inside(q) && LeftIsDefault(s, tags.Open(q)))
         from = q - 5, len = 6 + (s[q + 1] == '"' ? 6 : 4);
-    } else if ((nameAt(q, "vspace") || nameAt(q, "hspace")) && blankBefore(q - 6)) {
+    } else if ((nameAt(q, "vspace") || nameAt(q, "hspace")) && blankBefore(q - 6) && noStyle()) {
       if (value(q, "0", false)) from = q - 6, len = 8;
       if (value(q, "\"0\"", true)) from = q - 6, len = 10;
       if (from != npos && !tags.Inside(q)) from = npos;
-    } else if (nameAt(q, "alt") && blankBefore(q - 3)) {
+    } else if (nameAt(q, "alt") && blankBefore(q - 3) && noStyle()) {
       if (value(q, "\"\"", true)) from = q - 3, len = 6;
       if (value(q, "\" \"", true)) from = q - 3, len = 7;
       if (from != npos && !tags.Inside(q)) from = npos;

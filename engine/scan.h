@@ -27,11 +27,10 @@ class LastBefore {
   // follow, when given, must accept the byte right behind a match (a match
   // at the very end of the text never counts then).
   LastBefore(std::string_view text, std::string_view pat, bool ic, bool (*follow)(char) = nullptr)
-      : t_(text), p_(pat), ic_(ic), follow_(follow) {
-    next_ = Next(0);
-  }
+      : t_(text), p_(pat), ic_(ic), follow_(follow) {}
   // Start of the last match that ends at or before pos, or npos.
   size_t At(size_t pos) {
+    if (!started_) next_ = Next(0), started_ = true;  // no sweep for a tracker never asked
     while (next_ != std::string_view::npos && next_ + p_.size() <= pos) {
       last_ = next_;
       next_ = Next(next_ + 1);
@@ -58,7 +57,8 @@ class LastBefore {
   bool ic_;
   bool (*follow_)(char);
   size_t last_ = std::string_view::npos;
-  size_t next_;
+  size_t next_ = std::string_view::npos;
+  bool started_ = false;
 };
 
 // Answers "does pos lie inside a tag": the last "<" before it comes after the
