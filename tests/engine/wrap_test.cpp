@@ -107,7 +107,9 @@ TEST(Rewrap, LineEndStyleFollowsTheDocument) {
   // One CR anywhere: every break is CR LF, and no bare LF is left.
   EXPECT_GT(Lines(b, "\r\n").size(), 1u);
   for (size_t i = 0; i < b.size(); ++i)
-    if (b[i] == '\n') EXPECT_EQ(b[i - 1], '\r');
+    if (b[i] == '\n') {
+      EXPECT_EQ(b[i - 1], '\r');
+    }
   EXPECT_EQ(NonBlank(a), NonBlank(lf));
   EXPECT_EQ(NonBlank(b), NonBlank(crlf));
 }
@@ -129,7 +131,9 @@ TEST(Rewrap, BreaksOnlyWhereNoSpaceAppears) {
   const std::string out = Rewrap(blk);
   EXPECT_NE(out.find("<br>\n"), std::string::npos);
   for (size_t i = 0; i < out.size(); ++i)
-    if (out[i] == '\n') EXPECT_EQ(out.substr(i - 4, 4), "<br>");
+    if (out[i] == '\n') {
+      EXPECT_EQ(out.substr(i - 4, 4), "<br>");
+    }
   // No break inside a quoted value, nor in literal element content.
   const std::string value = "value=\"" + Words(400) + "\">";
   EXPECT_NE(Rewrap(Words(100) + "<input " + value).find(value), std::string::npos);
