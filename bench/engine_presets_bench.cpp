@@ -98,8 +98,10 @@ BENCHMARK_CAPTURE(BM_EngineWorstPage, Safe, sw::Preset::Safe)->Unit(benchmark::k
 BENCHMARK_CAPTURE(BM_EngineWorstPage, Maximum, sw::Preset::Maximum)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A document of exactly 1,000,000 bytes: one PRE or SCRIPT block filled with
-// what the passes look for.
-std::string Adversarial(bool script) {
+// what the passes look for, or the same markup as ordinary text.
+enum class Shape { Pre, Script, Text };
+std::string Adversarial(Shape shape) {
+  const bool script = shape == Shape::Script;
   static const char* kPre[] = {
       "<font size=+1>", "</font>", "<b> </b>", "&nbsp;", "&quot;", "<!-- c -->", "<p>", "</p>", " >", "< ",
       "a = b", "<a href=\"x y\" >", "</a> <a>", "\t", "  ", "\r\n", "\n\n", "<br>", "color=\"#ff0000\"",
@@ -110,8 +112,9 @@ std::string Adversarial(bool script) {
       "// line comment\r\n", "/* block */", "'str//ing'", "\"http://x\"", "\t", "\t\t", "\r\n\r\n", "\n\n",
       "-->", "<!--", ":", "//", "/*", "*/", "\"", "'", " ", "  ", "a\\\"b", "x = y; ", "{ }", "; ", "</scr",
   };
-  const std::string head = "<html><body>", open = script ? "<script>\r\n" : "<pre>\r\n";
-  const std::string close = script ? "</script>" : "</pre>", tail = "</body></html>";
+  const std::string head = "<html><body>", tail = "</body></html>";
+  const std::string open = script ? "<script>\r\n" : shape == Shape::Pre ? "<pre>\r\n" : "";
+  const std::string close = script ? "</script>" : shape == Shape::Pre ? "</pre>" : "";
   const size_t fill = 1000000 - head.size() - open.size() - close.size() - tail.size();
   std::string body;
   body.reserve(fill + 64);
@@ -126,9 +129,9 @@ std::string Adversarial(bool script) {
   return head + open + body + close + tail;
 }
 
-void BM_EngineAdversarial(benchmark::State& state, sw::Preset p, bool script) {
-  static const std::string input[2] = {Adversarial(false), Adversarial(true)};
-  const std::string& in = input[script ? 1 : 0];
+void BM_EngineAdversarial(benchmark::State& state, sw::Preset p, Shape shape) {
+  static const std::string input[3] = {Adversarial(Shape::Pre), Adversarial(Shape::Script), Adversarial(Shape::Text)};
+  const std::string& in = input[int(shape)];
   sw::Engine e;
   Configure(e, p);
   for (auto _ : state) {
@@ -141,9 +144,12 @@ void BM_EngineAdversarial(benchmark::State& state, sw::Preset p, bool script) {
   state.counters["ms_per_MB"] = perMB * 1e3;
   state.counters["x_corpus"] = perMB / corpus;  // must stay within 5
 }
-BENCHMARK_CAPTURE(BM_EngineAdversarial, PreSafe, sw::Preset::Safe, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EngineAdversarial, PreMaximum, sw::Preset::Maximum, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EngineAdversarial, ScriptSafe, sw::Preset::Safe, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EngineAdversarial, ScriptMaximum, sw::Preset::Maximum, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, PreSafe, sw::Preset::Safe, Shape::Pre)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, PreMaximum, sw::Preset::Maximum, Shape::Pre)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, ScriptSafe, sw::Preset::Safe, Shape::Script)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, ScriptMaximum, sw::Preset::Maximum, Shape::Script)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, TextSafe, sw::Preset::Safe, Shape::Text)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EngineAdversarial, TextMaximum, sw::Preset::Maximum, Shape::Text)->Unit(benchmark::kMillisecond);
 
 }  // namespace
