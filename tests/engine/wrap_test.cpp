@@ -141,6 +141,16 @@ TEST(Rewrap, BreaksOnlyWhereNoSpaceAppears) {
   EXPECT_EQ(Rewrap(area + "\n" + Words(50)), area + " " + Words(50));
 }
 
+TEST(Rewrap, WindowAcceptsACandidateExactlyAtItsStart) {
+  // First break at 200, so with WordWrap 400 the next is sought at 600 and
+  // the window starts at 346.
+  const std::string a(199, 'a'), c(500, 'c'), tail = "\nd e";
+  const std::string at346 = a + " " + std::string(145, 'b') + " " + c + tail;
+  EXPECT_EQ(Rewrap(at346, 400), a + "\n" + std::string(145, 'b') + "\n" + c + tail);
+  const std::string at345 = a + " " + std::string(144, 'b') + " " + c + tail;
+  EXPECT_EQ(Rewrap(at345, 400), a + "\n" + std::string(144, 'b') + " " + c + tail);
+}
+
 TEST(Rewrap, EndsWhenNoLaterCandidateIsInReach) {
   // With a small WordWrap the next limit falls back before any new
   // candidate: the choosing ends at the break just chosen and the rest keeps
