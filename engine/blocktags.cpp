@@ -147,11 +147,17 @@ std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
     if (gt == npos) break;
     cls[gt] = uint8_t(kTag | (flags & ~kOpen) | kClose);
     i = gt + 1;
-    if (named && !endTag && !name.empty() && InList(name, kRawTags, std::size(kRawTags))) {
+    if (!named || endTag || name.empty()) continue;
+    if (InList(name, kRawTags, std::size(kRawTags))) {
       size_t close = EqualsI(name, "plaintext") ? npos : FindEndTag(t, name, i);
       size_t stop = close == npos ? n : close;
       for (size_t k = i; k < stop; ++k) cls[k] = kRaw;
       i = stop;
+    } else if (EqualsI(name, "title")) {
+      // A title holds text only: a "<" there starts no tag, but its white
+      // space collapses like any other text.
+      size_t close = FindEndTag(t, name, i);
+      i = close == npos ? n : close;
     }
   }
   return cls;

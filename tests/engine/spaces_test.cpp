@@ -72,6 +72,7 @@ TEST(Spaces, TitleWithDoubleBlanksIsKept) {
   const Case cases[] = {
       {"x <title>A  \tB </title> <p> y", "x<title>A  \tB </title><p>y"},
       {"x <title> A \tB </title> <p> y", "x<title>A B</title><p>y"},
+      {"x <title>a <br> b</title>", "x<title>a <br> b</title>"},  // no tags in a title
   };
   Check(std::begin(cases), std::end(cases));
 }
