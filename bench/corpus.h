@@ -1,9 +1,13 @@
 #pragma once
+#include <benchmark/benchmark.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "engine/driver.h"
 
 namespace swbench {
 
@@ -32,6 +36,21 @@ inline size_t CorpusBytes() {
   size_t n = 0;
   for (auto& p : Corpus()) n += p.bytes.size();
   return n;
+}
+
+// The whole engine over every corpus page with the given options, in MB/s.
+inline void RunEngineOverCorpus(benchmark::State& state, const sw::OptionSet& opts) {
+  sw::Engine e;
+  e.cx.opts = opts;
+  e.cx.savings.recording = true;
+  const auto& pages = Corpus();
+  for (auto _ : state) {
+    for (const auto& p : pages) {
+      sw::Buffer b = p.bytes;
+      benchmark::DoNotOptimize(e.OptimizeBuffer(b));
+    }
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(CorpusBytes()));
 }
 
 }  // namespace swbench

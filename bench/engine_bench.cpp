@@ -9,27 +9,7 @@
 
 namespace {
 
-void ConfigureAll(sw::Engine& e, std::initializer_list<sw::Opt> on) {
-  e.cx.opts = sw::OptionSet{};
-  for (auto o : on) e.cx.opts.Set(o, true);
-  e.cx.savings.recording = true;
-}
-
-void RunCorpus(benchmark::State& state, std::initializer_list<sw::Opt> on, uint8_t entityMode = 0) {
-  sw::Engine e;
-  ConfigureAll(e, on);
-  e.cx.opts.entityMode = entityMode;
-  const auto& pages = swbench::Corpus();
-  for (auto _ : state) {
-    for (const auto& p : pages) {
-      sw::Buffer b = p.bytes;
-      benchmark::DoNotOptimize(e.OptimizeBuffer(b));
-    }
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(swbench::CorpusBytes()));
-}
-
-void BM_OptimizeDocument_EmptyProfile(benchmark::State& state) { RunCorpus(state, {}); }
+void BM_OptimizeDocument_EmptyProfile(benchmark::State& state) { swbench::RunEngineOverCorpus(state, {}); }
 BENCHMARK(BM_OptimizeDocument_EmptyProfile)->Unit(benchmark::kMillisecond);
 
 void BM_ReplaceAll_1000Matches64K(benchmark::State& state) {

@@ -14,20 +14,12 @@ constexpr Opt kTagFamily[] = {Opt::STRONGtoB, Opt::EMToI,    Opt::CITEToI,  Opt:
                               Opt::CODEToTT,  Opt::SAMPToTT, Opt::KBDToTT,  Opt::StripClosingP};
 
 void RunCorpus(benchmark::State& state, std::initializer_list<Opt> on, bool tags) {
-  sw::Engine e;
-  for (Opt o : on) e.cx.opts.Set(o, true);
+  sw::OptionSet opts;
+  for (Opt o : on) opts.Set(o, true);
   if (tags)
-    for (Opt o : kTagFamily) e.cx.opts.Set(o, true);
-  e.cx.opts.entityMode = 10;
-  e.cx.savings.recording = true;
-  const auto& pages = swbench::Corpus();
-  for (auto _ : state) {
-    for (const auto& p : pages) {
-      sw::Buffer b = p.bytes;
-      benchmark::DoNotOptimize(e.OptimizeBuffer(b));
-    }
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(swbench::CorpusBytes()));
+    for (Opt o : kTagFamily) opts.Set(o, true);
+  opts.entityMode = 10;
+  swbench::RunEngineOverCorpus(state, opts);
 }
 
 void BM_FirstPhase_AllFivePasses(benchmark::State& state) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/passes.h"
+#include "engine/safefile.h"
 
 namespace fs = std::filesystem;
 
@@ -168,24 +169,24 @@ int32_t Engine::ChooseRoute(Buffer& buf) {
   // stays as it was read and counts no savings.
   original_ = buf;
   int32_t rc;
-  if (FindText(buf, "<style", -1) != 0) {
+  if (FindText(buf, "<style", -1) != 0)
     rc = FindText(buf, "</style", -1) != 0 ? OptimizeStyleBlock(buf) : kBadStyle;
-  } else if (FindText(buf, "<SCRIPT", -1) != 0) {
-    rc = OptimizeScriptBlocks(buf);
-  } else if (FindText(buf, "<LISTING>", -1) != 0) {
-    if (FindPreStart(buf, 1) != 0 || FindText(buf, "<XMP>", -1) != 0)
-      rc = kListingMix;
-    else
-      rc = RenamedPreRoute(buf, "LISTING>");
-  } else if (FindText(buf, "XMP>", -1) != 0) {
-    rc = FindText(buf, "PRE>", -1) != 0 ? kXmpAndPre : RenamedPreRoute(buf, "XMP>");
-  } else if (FindPreStart(buf, 1) != 0) {
-    rc = OptimizePreBlocks(buf);
-  } else {
-    rc = OptimizeChunked(buf);
-  }
+  else
+    rc = ProtectedBlocksRoute(buf, true);
   if (rc < 0) RestoreRefused(buf);
   return rc;
+}
+
+int32_t Engine::ProtectedBlocksRoute(Buffer& text, bool lookForListing) {
+  if (FindText(text, "<SCRIPT", -1) != 0) return OptimizeScriptBlocks(text);
+  if (lookForListing && FindText(text, "<LISTING>", -1) != 0) {
+    if (FindPreStart(text, 1) != 0 || FindText(text, "<XMP>", -1) != 0) return kListingMix;
+    return RenamedPreRoute(text, "LISTING>");
+  }
+  if (FindText(text, "XMP>", -1) != 0)
+    return FindText(text, "PRE>", -1) != 0 ? kXmpAndPre : RenamedPreRoute(text, "XMP>");
+  if (FindPreStart(text, 1) != 0) return OptimizePreBlocks(text);
+  return OptimizeChunked(text);
 }
 
 void Engine::RestoreRefused(Buffer& buf) {
@@ -347,16 +348,8 @@ int32_t Engine::OptimizeStyleBlock(Buffer& text) {
   Buffer rest(text, styleEnd);
   OptimizeChunked(head);
   OptimizeStyleBlockText(style, cx);
-  int32_t rc;
-  if (FindText(rest, "<SCRIPT", -1) != 0) {
-    rc = OptimizeScriptBlocks(rest);
-  } else if (FindText(rest, "XMP>", -1) != 0) {
-    rc = FindText(rest, "PRE>", -1) != 0 ? kXmpAndPre : RenamedPreRoute(rest, "XMP>");
-  } else if (FindPreStart(rest, 1) != 0) {
-    rc = OptimizePreBlocks(rest);
-  } else {
-    rc = OptimizeChunked(rest);
-  }
+  // LISTING is not looked for behind a STYLE block.
+  const int32_t rc = ProtectedBlocksRoute(rest, false);
   text.clear();
   text.reserve(head.size() + style.size() + rest.size());
   text += head;
@@ -413,41 +406,8 @@ int32_t ReadDocument(const std::string& path, Buffer& buf) {
 }
 
 int32_t WriteDocument(const std::string& path, const Buffer& buf) {
-  // Write beside the real file (through a link to its target) and rename over
-  // it only when every byte is on disk, so a failed write loses nothing.
-  std::error_code ec;
-  fs::path target = path;
-  if (fs::is_symlink(target, ec)) {
-    fs::path resolved = fs::weakly_canonical(target, ec);
-    if (!ec) target = resolved;
-  }
-  fs::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / ("." + target.filename().string() + ".swtmpXXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return kWriteError;
-  std::string tmp(name.data());
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < buf.size()) {
-    ssize_t w = ::write(fd, buf.data() + done, buf.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += size_t(w);
-  }
-  struct stat st;
-  if (ok && ::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-  else if (ok) ::fchmod(fd, 0644 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return kWriteError;
-  }
-  return 0;
+  // A failed write leaves the document as it was.
+  return ReplaceFileContent(path, buf) ? 0 : kWriteError;
 }
 
 void Engine::RecordError(const std::string& reportName, int32_t code) {

@@ -118,6 +118,8 @@ class Engine {
 
  private:
   int32_t RenamedPreRoute(Buffer& text, const char* tag);
+  // Tests 4 to 8 of the decision table, also used for the text behind a STYLE block.
+  int32_t ProtectedBlocksRoute(Buffer& text, bool lookForListing);
   void StartDocumentCounters();
   void FinishDocumentCounters();
   void RestoreRefused(Buffer& buf);

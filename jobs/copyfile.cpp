@@ -1,5 +1,7 @@
 #include "jobs/copyfile.h"
 
+#include "engine/safefile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,17 +21,6 @@ std::string ReduceDoubleSeparator(std::string p) {
   size_t d = p.find("//");
   if (d != std::string::npos) p.erase(d, 1);
   return p;
-}
-
-bool WriteAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= size_t(w);
-  }
-  return true;
 }
 
 }  // namespace
@@ -69,48 +60,28 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
     ::close(in);
     return true;
   }
-  // The copy is written beside its destination and renamed into place only
-  // when complete, so a failed copy never leaves half a file, nor destroys
-  // the file it was to replace.
-  fs::path target = dst;
-  std::string tmpl = ((dir.empty() ? fs::path(".") : dir) / ("." + target.filename().string() + ".swcpXXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int out = ::mkstemp(name.data());
-  if (out < 0) {
-    ::close(in);
-    return true;
-  }
-  const std::string tmp(name.data());
-  bool ok = true;
+  // A failed copy never leaves half a file, nor destroys the file it was to replace.
+  SafeFileWriter out(dst);
   std::vector<char> block(65536);
-  while (ok) {
+  bool readOk = true;
+  while (out.ok()) {
     ssize_t r = ::read(in, block.data(), block.size());
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0) ok = false;
-    if (r <= 0) break;
-    ok = WriteAll(out, block.data(), size_t(r));
+    if (r <= 0) {
+      readOk = r == 0;
+      break;
+    }
+    out.Write(std::string_view(block.data(), size_t(r)));
   }
   ::close(in);
-  mode_t mode;
-  if (keepMode) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (ok && ::fchmod(out, mode) != 0) ok = false;
-  if (ok && keepDate) {
+  if (!readOk) return true;
+  if (keepDate && out.ok()) {
     struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out, times) != 0) ok = false;
+    if (::futimens(out.fd(), times) != 0) return true;
   }
-  if (::close(out) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return true;
-  }
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (!out.Commit(int(keepMode ? (st.st_mode & 07777) : (0666 & ~mask)))) return true;
   return false;
 }
 

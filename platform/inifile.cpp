@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "engine/primitives.h"
+#include "engine/safefile.h"
 
 namespace fs = std::filesystem;
 
@@ -58,18 +59,11 @@ std::vector<std::string> IniFile::Lines() const {
 }
 
 bool IniFile::Find(const std::string& section, const std::string& key, std::string& value) const {
-  bool in = false;
-  std::string name, k, v;
-  for (const auto& line : Lines()) {
-    if (SectionName(line, name)) {
-      in = EqualsI(name, section);
-      continue;
-    }
-    if (in && KeyValue(line, k, v) && EqualsI(k, key)) {
+  for (auto& [k, v] : ReadSection(section))
+    if (EqualsI(k, key)) {
       value = v;
       return true;
     }
-  }
   return false;
 }
 
@@ -161,42 +155,10 @@ bool IniFile::Save(const std::vector<std::string>& lines) {
 }
 
 bool AtomicWriteFile(const std::string& path, const std::string& content) {
-  fs::path target = path;
   std::error_code ec;
-  if (fs::is_symlink(target, ec)) {
-    fs::path r = fs::weakly_canonical(target, ec);
-    if (!ec) target = r;
-  }
-  fs::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  fs::create_directories(dir, ec);
-  std::string tmpl = (dir / ("." + target.filename().string() + ".tmpXXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < content.size()) {
-    ssize_t w = ::write(fd, content.data() + done, content.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += size_t(w);
-  }
-  struct stat st;
-  if (ok) {
-    if (::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    else {
-      mode_t m = ::umask(0);
-      ::umask(m);
-      ::fchmod(fd, 0666 & ~m);
-    }
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(name.data(), target.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(name.data());
-  return ok;
+  fs::path dir = fs::path(path).parent_path();
+  if (!dir.empty()) fs::create_directories(dir, ec);
+  return ReplaceFileContent(path, content);
 }
 
 }  // namespace sw
