@@ -307,11 +307,12 @@ int32_t Engine::OptimizePreBlocks(Buffer& text) {
     if (i % 2 == 0) {
       rc = OptimizeChunked(pieces[i]);
     } else {
-      if (i < last) {
+      // A browser shows the markup of an XMP block as text: any change to it shows.
+      if (i < last && !cx.literalPieces) {
         RunPasses(pieces[i], cx, true);
         TidyPreformatted(pieces[i], cx);
-        rc = 0;
       }
+      if (i < last) rc = 0;
       cx.Pump();
     }
   }

@@ -125,8 +125,6 @@ void TidyTag(Buffer& tag, PassContext& cx) {
 void TidyPreformatted(Buffer& piece, PassContext& cx) {
   const OptionSet& o = cx.opts;
   if (!o[Opt::StripQuotes] && !o[Opt::StripBlankLines] && !o[Opt::StripSpaces]) return;
-  // In an XMP block the tags are text the reader sees.
-  if (cx.literalPieces) return;
   if (piece.size() < 10) return;
   std::string_view s = piece;
   const size_t endTag = s.size() - 6;  // the 6-byte PRE end tag is never touched

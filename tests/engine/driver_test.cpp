@@ -112,6 +112,17 @@ TEST(DecisionTable, RenamedBlocksComeBackUpperCase) {
   EXPECT_EQ(x, "<html><XMP>x</XMP></html>");
 }
 
+TEST(DecisionTable, XmpBlocksAreShownAsTextAndStayUntouched) {
+  Engine e;
+  for (Opt o : {Opt::STRONGtoB, Opt::StripComments, Opt::ShortSpecials, Opt::StripEmpties, Opt::StripSpaces})
+    e.cx.opts.Set(o, true);
+  e.cx.opts.entityMode = 2;
+  Buffer b = "<html><strong>x</strong><xmp><strong>&amp;<!-- c --><b></b></strong>  </xmp></html>";
+  EXPECT_GE(e.OptimizeBuffer(b), 0);
+  EXPECT_NE(b.find("<B>x</B>"), std::string::npos) << b;
+  EXPECT_NE(b.find("<XMP><strong>&amp;<!-- c --><b></b></strong>  </XMP>"), std::string::npos) << b;
+}
+
 TEST(Chunking, CutsBeforeParagraphs) {
   // 200,000 bytes with a "<P>" every 1,000 bytes: four chunks, each inner one
   // ending just before a "<P>".
