@@ -94,8 +94,9 @@ void Sizes(Lines& out, int32_t before, int32_t after, const SizeTexts& t) {
 }  // namespace
 
 std::string FormatSavingsRow(const std::string& label, int32_t value, const RunTotals& totals) {
-  // An author's long term keeps one blank before the value column.
-  std::string row = label.size() < 31 ? Pad(label, 31) : label + " ";
+  // A label that fills the column exactly gets no blank, so the value still
+  // starts under its heading; only an author's longer term keeps one blank.
+  std::string row = label.size() <= 31 ? Pad(label, 31) : label + " ";
   row += Pad(value == 0 ? std::string("(n/a)") : std::to_string(value), 18);
   const int64_t saved = int64_t(totals.BytesBefore) - totals.BytesAfter;
   if (value >= 1 && saved != 0)

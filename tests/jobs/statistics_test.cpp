@@ -38,8 +38,10 @@ TEST(FormatSavingsRow, Columns) {
       {"x", 5, 100, 100, "x                              5                 (n/a) "},
       // A grown web gives a negative share, as the rule says.
       {"x", 5, 100, 110, "x                              5                 -50%"},
-      // Exactly 31 characters: no room left, one blank kept.
-      {std::string(31, 'L'), 1, 10, 9, std::string(31, 'L') + " 1                 100%"},
+      // Exactly 31 characters fill the column: the value starts at 32.
+      {"Font tag/attribute optimization", 4, 10, 6, "Font tag/attribute optimization4                 100%"},
+      // Longer author text keeps one blank before the value.
+      {std::string(32, 'L'), 1, 10, 9, std::string(32, 'L') + " 1                 100%"},
       {std::string(30, 'L'), 1, 10, 9, std::string(30, 'L') + " 1                 100%"},
       // Large values do not overflow the share.
       {"x", 30000000, 2000000000, 1900000000, "x                              30000000          30%"},
