@@ -57,22 +57,33 @@ void EditOutsideValues(Buffer& tag, Edit edit) {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-// Each run of blanks and line ends that holds a line end loses its line ends;
-// where no blank is left, one blank stands in their place.
+// Keeps the bytes of s that gone(s, i) does not select.
+template <typename Gone>
+std::string Without(std::string_view s, Gone gone) {
+  std::string r;
+  r.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i)
+    if (!gone(s, i)) r.push_back(s[i]);
+  return r;
+}
+
+// A line end that touches a blank goes; every other line end (a CR LF pair,
+// or a lone CR or LF) becomes one blank.
 void JoinLines(std::string_view in, Buffer& out) {
-  size_t i = 0;
-  while (i < in.size()) {
-    if (in[i] != ' ' && !IsLineEnd(in[i])) {
-      out.push_back(in[i++]);
+  auto blankAt = [](std::string_view s, size_t i) { return i < s.size() && s[i] == ' '; };
+  std::string t = Without(in, [&](std::string_view s, size_t i) { return s[i] == '\n' && blankAt(s, i + 1); });
+  t = Without(t, [&](std::string_view s, size_t i) { return s[i] == '\r' && i > 0 && s[i - 1] == ' '; });
+  t = Without(t, [&](std::string_view s, size_t i) { return s[i] == '\n' && i > 0 && s[i - 1] == ' '; });
+  t = Without(t, [&](std::string_view s, size_t i) {
+    return IsLineEnd(s[i]) && ((i > 0 && s[i - 1] == ' ') || blankAt(s, i + 1));
+  });
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (!IsLineEnd(t[i])) {
+      out.push_back(t[i]);
       continue;
     }
-    size_t blanks = 0;
-    bool lineEnd = false;
-    for (; i < in.size() && (in[i] == ' ' || IsLineEnd(in[i])); ++i) {
-      if (in[i] == ' ') ++blanks;
-      else lineEnd = true;
-    }
-    out.append(lineEnd ? (blanks ? blanks : 1) : blanks, ' ');
+    if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+    out.push_back(' ');
   }
 }
 
@@ -86,7 +97,8 @@ void SqueezeBlanks(std::string_view in, Buffer& out) {
       size_t j = i;
       while (j < in.size() && in[j] == '\t') ++j;
       const bool wordBefore = !out.empty() && out.back() != ' ' && !IsLineEnd(out.back());
-      const bool wordAfter = j < in.size() && in[j] != ' ' && !IsLineEnd(in[j]);
+      // A tab just before the ">" goes, as a blank there would.
+      const bool wordAfter = j < in.size() && in[j] != ' ' && in[j] != '>' && !IsLineEnd(in[j]);
       if (wordBefore && wordAfter) out.push_back(' ');
       i = j;
       continue;

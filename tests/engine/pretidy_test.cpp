@@ -44,6 +44,7 @@ TEST(PreTidy, Tags) {
       {"<PRE><img\r\nsrc=a.gif>x</PRE>", "<PRE><img src=a.gif>x</PRE>"},
       {"<PRE><img \r\n  src=a.gif\r\n>x</PRE>", "<PRE><img src=a.gif>x</PRE>"},
       {"<PRE><img\tsrc=a\t \talt=b>x</PRE>", "<PRE><img src=a alt=b>x</PRE>"},
+      {"<PRE><img src=a alt=\"b\"\t>x<br clear=all\t\t>y</PRE>", "<PRE><img src=a alt=\"b\">x<br clear=all>y</PRE>"},
       // Only colour values lose their quotes, and only once per attribute text.
       {"<PRE><img width=\"5\" color=\"#ff0000\">x</PRE>", "<PRE><img width=\"5\" color=#ff0000>x</PRE>"},
       // Quoted values are text a reader may see: they stay.
@@ -81,6 +82,35 @@ TEST(PreTidy, EachStepFollowsItsSwitchAndCounter) {
     EXPECT_EQ(b, c.saved ? std::string(c.want) : piece) << Info(c.on).key;
     EXPECT_EQ(cx.savings.doc[size_t(Info(c.on).counter)], c.saved) << Info(c.on).key;
     EXPECT_EQ(cx.savings.DocumentSum(), c.saved);
+  }
+}
+
+// Each line end that touches no blank becomes a blank of its own; the
+// blanks that result are the space step's saving, not the line step's.
+TEST(PreTidy, LineEndsInsideATag) {
+  struct Case {
+    const char* tag;
+    const char* lines;  // line step alone
+    int linesSaved, spacesSaved;
+  } cases[] = {
+      {"<img\n\nsrc=a>", "<img\n\nsrc=a>", 0, 1},
+      {"<img\r\n\r\nsrc=a>", "<img  src=a>", 2, 1},
+      {"<img\r\n src=a>", "<img src=a>", 2, 0},
+      {"<img \r\r\n src=a>", "<img  src=a>", 3, 1},
+      {"<img\r\n\n src=a>", "<img  src=a>", 2, 1},
+  };
+  for (const Case& c : cases) {
+    const std::string piece = std::string("<PRE>") + c.tag + "x</PRE>";
+    PassContext cx;
+    cx.savings.recording = true;
+    cx.opts.Set(Opt::StripBlankLines, true);
+    EXPECT_EQ(Tidy(piece, cx), std::string("<PRE>") + c.lines + "x</PRE>") << c.tag;
+    cx.opts.Set(Opt::StripSpaces, true);
+    Buffer b = piece;
+    TidyPreformatted(b, cx);
+    EXPECT_EQ(b, "<PRE><img src=a>x</PRE>") << c.tag;
+    EXPECT_EQ(cx.savings.doc[size_t(Info(Opt::StripBlankLines).counter)], c.linesSaved) << c.tag;
+    EXPECT_EQ(cx.savings.doc[size_t(Info(Opt::StripSpaces).counter)], c.spacesSaved) << c.tag;
   }
 }
 
