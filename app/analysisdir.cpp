@@ -60,7 +60,6 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   resize(520, 420);
 
   connect(DCB1, &QComboBox::activated, this, [this](int i) { SelectDirectory(DCB1->itemText(i)); });
-  connect(DLB1, &QTreeView::clicked, this, [this](const QModelIndex& i) { SelectDirectory(dirs_->filePath(i)); });
   connect(bOK, &QPushButton::clicked, this, [this] {
     model_.Ok();
     accept();
@@ -74,11 +73,20 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   if (i.isValid()) DLB1->setCurrentIndex(i);
   FillFiles(start);
   Label1->setText(QString::fromStdString(ProposedAnalysisDir(start.toStdString())));
+  // Any move in the tree counts, by mouse or by keyboard.
+  connect(DLB1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& i) {
+            if (!following_) SelectDirectory(dirs_->filePath(i));
+          });
 }
 
 void TDirForm2::SelectDirectory(const QString& dir) {
   QModelIndex i = dirs_->index(dir);
-  if (i.isValid()) DLB1->setCurrentIndex(i);
+  if (i.isValid()) {
+    following_ = true;
+    DLB1->setCurrentIndex(i);
+    following_ = false;
+  }
   FillFiles(dir);
   model_.DirectoryChanged(dir.toLocal8Bit().toStdString());
   Label1->setText(QString::fromLocal8Bit(model_.proposed().c_str()));

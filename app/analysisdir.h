@@ -36,6 +36,7 @@ class TDirForm2 : public QDialog {
   QListWidget* FLB1;
   QLabel* Label1;
   QPushButton *bOK, *bCancel, *bReset;
+  bool following_ = false;  // the tree is being moved to a chosen directory
 };
 
 }  // namespace sw

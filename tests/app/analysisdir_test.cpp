@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QTreeView>
+#include <filesystem>
 
 #include "app/analysisdir.h"
 #include "test_support.h"
@@ -52,6 +55,26 @@ TEST(AnalysisDir, WindowShowsTheProposal) {
   d.SelectDirectory(QString::fromStdString(tmp.path()));
   EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), tmp / "w$t");
   EXPECT_TRUE(d.model().changed());
+}
+
+// Moving through the tree with the keyboard changes the current item only.
+TEST(AnalysisDir, TreeMovesByKeyboardChangeTheProposal) {
+  swtest::TempDir tmp;
+  std::filesystem::create_directories(tmp / "a/b");
+  IniFile ini(tmp / "slimwright.INI");
+  swtest::ScriptedPrompt prompt;
+  TDirForm2 d(ini, prompt, nullptr);
+  EXPECT_FALSE(d.model().changed());
+  auto* tree = d.findChild<QTreeView*>("DLB1");
+  ASSERT_NE(tree, nullptr);
+  auto* dirs = qobject_cast<QFileSystemModel*>(tree->model());
+  ASSERT_NE(dirs, nullptr);
+  tree->setCurrentIndex(dirs->index(QString::fromStdString(tmp / "a/b")));
+  EXPECT_TRUE(d.model().changed());
+  EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), tmp / "a/b/w$t");
+  prompt.Answer("About to record new directory", Answer::Yes);
+  d.model().Ok();
+  EXPECT_EQ(ini.ReadString("General Options", "AnalysisPath", ""), tmp / "a/b/w$t");
 }
 
 }  // namespace
