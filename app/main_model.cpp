@@ -266,8 +266,28 @@ void MainModel::SetPrinterFont(const PrinterFontSetting& f) {
   prompt.Ask("Printer font selected", "Font name and style recorded", Icon::Information, Buttons::Ok);
 }
 
-void MainModel::RestoreBackups() {
-  BackupRestore r(FilesListPath(), prompt);
+namespace {
+// Passes every question on and reports a Yes to one of them.
+class OnYes : public Prompt {
+ public:
+  OnYes(Prompt& inner, std::string caption, std::function<void()> f)
+      : inner_(inner), caption_(std::move(caption)), f_(std::move(f)) {}
+  Answer Ask(const std::string& caption, const std::string& text, Icon icon, Buttons buttons) override {
+    Answer a = inner_.Ask(caption, text, icon, buttons);
+    if (a == Answer::Yes && caption == caption_ && f_) f_();
+    return a;
+  }
+
+ private:
+  Prompt& inner_;
+  std::string caption_;
+  std::function<void()> f_;
+};
+}  // namespace
+
+void MainModel::RestoreBackups(const std::function<void()>& busy) {
+  OnYes confirmed(prompt, "Confirming restoration", busy);
+  BackupRestore r(FilesListPath(), confirmed);
   r.Run();
 }
 

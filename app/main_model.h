@@ -102,7 +102,8 @@ class MainModel {
   PrinterFontSetting PrinterFont() const;
   void SetPrinterFont(const PrinterFontSetting& f);
 
-  void RestoreBackups();
+  // busy runs once the user has confirmed, before any document is touched.
+  void RestoreBackups(const std::function<void()>& busy = {});
   void EditFilesList();
   bool TipsAvailable() const;
   void ShowTips();

@@ -357,9 +357,13 @@ void TTabform::AnalysisDirClick() {
 }
 
 void TTabform::RestoreClick() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  model_.RestoreBackups();
-  QApplication::restoreOverrideCursor();
+  // The hourglass comes once the restore is confirmed, not over the question.
+  bool busy = false;
+  model_.RestoreBackups([&busy] {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    busy = true;
+  });
+  if (busy) QApplication::restoreOverrideCursor();
 }
 
 }  // namespace sw

@@ -375,8 +375,17 @@ TEST_F(MainFixture, RestoreMessagesSingularAndPlural) {
             "not be found and thus could not be restored.\n");
 
   for (const auto& d : docs) WriteFile(d + ".srbak", "original");
+  // The hourglass shows from the confirmation to the last message, not over the question.
+  bool arrowAtQuestion = false, hourglassAtEnd = false;
+  prompt.onAsk["Confirming restoration"] = [&] { arrowAtQuestion = QApplication::overrideCursor() == nullptr; };
+  prompt.onAsk["Restoration complete"] = [&] {
+    hourglassAtEnd = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  };
   prompt.Answer("Confirming restoration", Answer::Yes);
   Action("Restorebackupsfromlastoptimization1")->trigger();
+  EXPECT_TRUE(arrowAtQuestion);
+  EXPECT_TRUE(hourglassAtEnd);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(prompt.boxes.back().caption, "Restoration complete");
   EXPECT_EQ(prompt.boxes.back().text,
             "All files from the previous job have been restored to their pre-optimized state.");
