@@ -81,7 +81,11 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
   }
   mode_t mask = ::umask(0);
   ::umask(mask);
-  if (!out.Commit(int(keepMode ? (st.st_mode & 07777) : (0666 & ~mask)))) return true;
+  // A fresh copy takes the mode of a new file, but never lets anyone read or
+  // write what the source kept from them: a backup of a private document
+  // stays private, and restoring it gives the document its own access back.
+  const mode_t fresh = 0666 & ~mask & st.st_mode;
+  if (!out.Commit(int(keepMode ? (st.st_mode & 07777) : fresh))) return true;
   return false;
 }
 

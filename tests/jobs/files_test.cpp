@@ -51,7 +51,7 @@ TEST(CopyFileWithOptions, FailureLeavesNoPartialCopy) {
 TEST(CopyFileWithOptions, OptionChain) {
   TempDir dir;
   WriteFile(dir / "a.htm", "new");
-  fs::permissions(dir / "a.htm", fs::perms(0640));
+  fs::permissions(dir / "a.htm", fs::perms(0750));
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(240);
   fs::last_write_time(dir / "a.htm", old);
   struct Case {
@@ -82,7 +82,7 @@ TEST(CopyFileWithOptions, OptionChain) {
     EXPECT_EQ(ReadFile(dst), c.failed ? "old copy" : "new") << c.options;
     if (c.failed) continue;
     EXPECT_EQ(fs::last_write_time(dst) == old, c.keepsDate) << c.options;
-    EXPECT_EQ((fs::status(dst).permissions() & fs::perms::all) == fs::perms(0640), c.keepsMode) << c.options;
+    EXPECT_EQ((fs::status(dst).permissions() & fs::perms::all) == fs::perms(0750), c.keepsMode) << c.options;
   }
 }
 

@@ -151,6 +151,18 @@ TEST(JobRun, FailedBackupLeavesTheDocumentAndCountsAnError) {
       << stats;
 }
 
+TEST(JobRun, BackupOfAPrivateDocumentStaysPrivate) {
+  Job job(1);
+  fs::permissions(job.docs[0], fs::perms(0600));
+  sw::JobRun run(job.profile, job.prompt);
+  job.Configure(run);
+  run.Run();
+  EXPECT_EQ(ReadFile(job.docs[0] + ".srbak"), kDoc);
+  EXPECT_EQ(fs::status(job.docs[0] + ".srbak").permissions() & (fs::perms::group_all | fs::perms::others_all),
+            fs::perms::none);
+  EXPECT_EQ(fs::status(job.docs[0]).permissions() & fs::perms::all, fs::perms(0600));
+}
+
 TEST(JobRun, NoBackupsWhenSwitchedOff) {
   Job job(2);
   sw::JobRun run(job.profile, job.prompt);
