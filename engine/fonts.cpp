@@ -134,7 +134,8 @@ void BigSmall(Buffer& buf, int base) {
         }
       }
     } else if (MatchAt(s, "<font", i, true) && i + 5 < s.size() &&
-               (IsBlank((unsigned char)s[i + 5]) || s[i + 5] == '>')) {
+               // "<font/>" opens an element too: the slash means nothing there.
+               (IsBlank((unsigned char)s[i + 5]) || s[i + 5] == '>' || s[i + 5] == '/')) {
       int form = -1;
       // Outside headings only: "<h" also stands for html, head and hr, so
       // after an hr with no heading end behind it nothing converts.

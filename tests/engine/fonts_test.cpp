@@ -84,6 +84,7 @@ TEST(FontBigSmall, OutsideHeadings) {
       {3, kBody + "<font size=4>a<font color=red>b</font>c<font face=x>d</font>e</font>f</font>",
        kBody + "<BIG>a<font color=red>b</font>c<font face=x>d</font>e</BIG>f</font>"},
       {3, kBody + "<font size=2>a<font size=4>b</font>c</font>", kBody + "<SMALL>a<BIG>b</BIG>c</SMALL>"},
+      {3, kBody + "<font size=4>a<font/>b</font>c</font>", kBody + "<BIG>a<font/>b</font>c</BIG>"},
       {3, "<html><head></head><h1>t</h1><font size=4>a</font>", "<html><head></head><h1>t</h1><BIG>a</BIG>"},
   };
   for (const Case& c : cases) EXPECT_EQ(Fonts(c.in, c.base, true), c.want) << c.in;
