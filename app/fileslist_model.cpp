@@ -3,6 +3,7 @@
 #include <QStorageInfo>
 #include <QString>
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/options.h"
 #include "engine/primitives.h"
@@ -12,7 +13,15 @@
 namespace sw {
 
 std::string VolumeOfPath(const std::string& path) {
-  QStorageInfo info(QString::fromLocal8Bit(path.c_str()));
+  // A listed file that is gone still lies on the volume of its folder.
+  std::string p = path;
+  while (!p.empty() && !std::filesystem::exists(p)) {
+    size_t slash = p.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    p.resize(slash == 0 ? 1 : slash);
+    if (p == "/") break;
+  }
+  QStorageInfo info(QString::fromLocal8Bit(p.c_str()));
   return info.isValid() ? info.rootPath().toStdString() : std::string();
 }
 

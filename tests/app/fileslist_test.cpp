@@ -67,6 +67,16 @@ TEST_F(FilesListFixture, MultipleVolumeWarningAfterEveryAddWhileSpread) {
   EXPECT_NE(prompt.boxes[0].text.find("restored. \n\nIt is strongly recommended"), std::string::npos);
 }
 
+// A listed file that no longer exists must not look like another volume.
+TEST(FilesListVolumes, MissingFileLiesOnItsFoldersVolume) {
+  swtest::TempDir tmp;
+  std::string here = VolumeOfPath(tmp.path());
+  ASSERT_FALSE(here.empty());
+  EXPECT_EQ(VolumeOfPath(tmp / "gone.htm"), here);
+  EXPECT_EQ(VolumeOfPath(tmp / "no/such/folder/gone.htm"), here);
+  EXPECT_EQ(VolumeOfPath("relative-and-gone.htm"), "");
+}
+
 TEST_F(FilesListFixture, LengthWarningText) {
   EXPECT_EQ(ListLengthWarning(1000),
             "Your current files list exceeds Slimwright's safe limit of 999 files. You should remove at least1 of "
