@@ -79,7 +79,8 @@ void RemoveComments(Buffer& b, std::string_view endTag, bool lineComments) {
       from = i + 2;
       end = i + closer;
     }
-    if (from >= end) continue;
+    // A bare "//-->" counts as a line comment removed, even though nothing
+    // of it goes: block comments before it stay.
     for (size_t k = from; k < end; ++k) drop[k] = 1;
     lastLine = i;
     anyLine = true;

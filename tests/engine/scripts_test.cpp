@@ -47,6 +47,8 @@ TEST(ScriptBlock, CommentRemoval) {
       {"<script>\n/* a */ x(); /* b */\n</script>", "<script>\n x(); \n</script>"},
       {"<script>\n/* a // b */ x();\n</script>", "<script>\n x();\n</script>"},
       {"<script>\nx(); /* open\n</script>", "<script>\nx(); /* open\n</script>"},
+      // A bare "//-->" is the last line comment: the block comment before it stays.
+      {"<script><!--\n/* a */ x();\n//-->\n</script>", "<script><!--\n/* a */ x();\n//-->\n</script>"},
       // A line comment without a line end behind it stays.
       {"<script>x(); // end</script>", "<script>x(); // end\n</script>"},
       // The start tag is no script: "//" in an unquoted address stays.
