@@ -21,8 +21,15 @@ int RunDesktop(int argc, char** argv, const std::string& home) {
   SingleInstance guard;
   if (!guard.Claim()) return 0;
 
-  std::string dir = home.empty() ? ResolveProgramHome("") : home;
   QtPrompt prompt;
+  // Without a home there is no profile to read or write; a home named with
+  // --home that cannot be made must not be swapped for another one.
+  const std::string& dir = home;
+  if (dir.empty()) {
+    prompt.Ask(kAppTitle, "The program home could not be found or created. Slimwright Lite cannot start.",
+               Icon::Error, Buttons::Ok);
+    return 1;
+  }
   MainModel model(dir, prompt, SystemProcessStarter());
   model.tempDir = QDir::tempPath().toLocal8Bit().toStdString();
   TTabform window(model);
