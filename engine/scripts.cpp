@@ -1,5 +1,6 @@
 // SCRIPT and STYLE block optimizers. The block text arrives with its start
 // and end tags; only the code between them is read as script or style sheet.
+#include "engine/blocktags.h"
 #include "engine/linebreaks.h"
 #include "engine/passes.h"
 
@@ -19,8 +20,15 @@ struct Span {
 Span CodeSpan(const Buffer& b, std::string_view endTag) {
   size_t from = 0;
   if (!b.empty() && b[0] == '<') {
-    size_t gt = b.find('>');
-    from = gt == Buffer::npos ? b.size() : gt + 1;
+    // Read as a browser does: a ">" inside a quoted value does not end the
+    // start tag.
+    const std::vector<uint8_t> cls = ClassifyMarkup(b);
+    from = b.size();
+    for (size_t i = 0; i < cls.size(); ++i)
+      if (cls[i] & markup::kClose) {
+        from = i + 1;
+        break;
+      }
   }
   int32_t e = FindTextBack(b, endTag, -int32_t(b.size()));
   size_t to = e != 0 && size_t(e - 1) >= from ? size_t(e - 1) : b.size();

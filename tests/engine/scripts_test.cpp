@@ -49,6 +49,8 @@ TEST(ScriptBlock, CommentRemoval) {
       {"<script>\nx(); /* open\n</script>", "<script>\nx(); /* open\n</script>"},
       // A bare "//-->" is the last line comment: the block comment before it stays.
       {"<script><!--\n/* a */ x();\n//-->\n</script>", "<script><!--\n/* a */ x();\n//-->\n</script>"},
+      // A ">" in a quoted value of the start tag does not start the code.
+      {"<script data-u=\"a>b//c\">\nx(); // y\n</script>", "<script data-u=\"a>b//c\">\nx(); \n</script>"},
       // A line comment without a line end behind it stays.
       {"<script>x(); // end</script>", "<script>x(); // end\n</script>"},
       // The start tag is no script: "//" in an unquoted address stays.
