@@ -78,13 +78,16 @@ class TagScanner {
     }
   }
 
-  // Script and style text holds no tags, only its end tag.
+  // Script and style text, and the text of a title, a text area or an XMP
+  // block, hold no tags, only their end tag.
   std::string_view RawEndFor(size_t lt) const {
-    for (std::string_view name : {std::string_view("script"), std::string_view("style")}) {
+    static constexpr std::string_view kEnds[] = {"</script", "</style", "</title", "</textarea", "</xmp"};
+    for (std::string_view end : kEnds) {
+      const std::string_view name = end.substr(2);
       size_t after = lt + 1 + name.size();
       if (MatchAt(s_, name, lt + 1, true) &&
           (after >= s_.size() || IsBlank((unsigned char)s_[after]) || s_[after] == '>'))
-        return name == "script" ? "</script" : "</style";
+        return end;
     }
     return {};
   }

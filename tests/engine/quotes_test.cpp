@@ -43,6 +43,7 @@ TEST(Quotes, ValuesThatNeedNoQuotes) {
        "<body leftmargin=0 marginwidth=0>"},
       {"<br clear=\"all\"><hr size=\"1\">", "<br clear=all><hr size=1>", "<br clear=all><hr size=1>"},
       {"<img width= \"5\">", "<img width= 5>", "<img width= 5>"},
+      {"<title>t</title><img width=\"5\">", "<title>t</title><img width=5>", "<title>t</title><img width=5>"},
       // A value glued to the next attribute keeps its quotes; the next one need not.
       {"<td align=\"center\"bgcolor=\"#f0f0ff\">", "<td align=\"center\"bgcolor=#f0f0ff>",
        "<td align=\"center\"bgcolor=#f0f0ff>"},
@@ -86,6 +87,8 @@ TEST(Quotes, ValuesThatMustKeepTheirQuotes) {
       "<img width=    \"5\">",                             // more than three blanks
       "<script>s = '<img align=\"left\">';</script>",      // script text
       "<!-- <img align=\"left\"> -->",                     // a comment
+      "<title>a <img align=\"left\"></title>",             // text shown as it stands
+      "<textarea>\n<td width=\"5\"></textarea>",
       "<img width=\"5\"",                                  // nothing behind the closing quote
       "<img width=\"5>",                                   // no closing quote
   };
