@@ -13,27 +13,63 @@ using tagscan::npos;
 
 bool ContainsI(std::string_view text, std::string_view pattern) { return FindI(text, pattern, 1) != 0; }
 
-// Deletes every tag that begins with opener and that drop() selects, in one
-// sweep. A tag without its ">" ends the search and stays.
+// Offset behind the script or style block that opens at lt, or npos when it
+// has no end; lt itself when none opens.
+size_t SkipScriptOrStyle(std::string_view s, size_t lt) {
+  for (const char* name : {"script", "style"}) {
+    std::string open = std::string("<") + name;
+    if (!MatchAt(s, open, lt, true)) continue;
+    size_t after = lt + open.size();
+    if (after < s.size() && !tagscan::IsBlank((unsigned char)s[after]) && s[after] != '>') continue;
+    int32_t e = FindI(s, std::string("</") + name, int32_t(after + 1));
+    if (e == 0) return npos;
+    size_t gt = s.find('>', size_t(e - 1));
+    return gt == npos ? npos : gt + 1;
+  }
+  return lt;
+}
+
+// Offset behind the end of the raw-text element (comment, script, style)
+// that opens at lt, or npos when it has no end; lt itself when none opens.
+size_t SkipRawText(std::string_view s, size_t lt) {
+  if (MatchAt(s, "<!--", lt, false)) {
+    size_t e = s.find("-->", lt + 4);
+    return e == npos ? npos : e + 3;
+  }
+  return SkipScriptOrStyle(s, lt);
+}
+
+// Deletes every tag that begins with opener (a tag name, perhaps with more
+// text, ending where the name does) and that drop() selects, in one sweep.
+// Script and style text is skipped: markup written there is the script's.
+// A tag without its ">" ends the search and stays.
 template <typename Drop>
 void StripTags(Buffer& buf, std::string_view opener, Drop drop) {
   std::string_view s = buf;
   Buffer out;
   size_t copied = 0;
-  size_t from = 0;
   bool changed = false;
-  while (from < s.size()) {
-    int32_t p = FindI(s, opener, int32_t(from + 1));
-    if (p == 0) break;
-    size_t lt = size_t(p - 1);
-    size_t gt = tagscan::TagEnd(s, lt);
+  for (size_t lt = s.find('<'); lt != npos;) {
+    const size_t behind = SkipScriptOrStyle(s, lt);
+    if (behind == npos) break;
+    if (behind != lt) {
+      lt = s.find('<', behind);
+      continue;
+    }
+    const size_t end = lt + opener.size();
+    if (!MatchAt(s, opener, lt, true) || end >= s.size() || tagscan::IsLetter((unsigned char)s[end]) ||
+        (s[end] >= '0' && s[end] <= '9') || s[end] == '-' || s[end] == '_') {
+      lt = s.find('<', lt + 1);
+      continue;
+    }
+    const size_t gt = tagscan::TagEnd(s, lt);
     if (gt == npos) break;
     if (drop(s.substr(lt, gt - lt + 1))) {
       out.append(s.data() + copied, lt - copied);
       copied = gt + 1;
       changed = true;
     }
-    from = gt + 1;
+    lt = s.find('<', gt + 1);
   }
   if (!changed) return;
   out.append(s.data() + copied, s.size() - copied);
@@ -48,26 +84,6 @@ bool MetaIsKept(std::string_view tag) {
                              "NAME=\"RATING\"", "charset"})
     if (ContainsI(tag, k)) return true;
   return false;
-}
-
-// Offset behind the end of the raw-text element (comment, script, style)
-// that opens at lt, or npos when it has no end; lt itself when none opens.
-size_t SkipRawText(std::string_view s, size_t lt) {
-  if (MatchAt(s, "<!--", lt, false)) {
-    size_t e = s.find("-->", lt + 4);
-    return e == npos ? npos : e + 3;
-  }
-  for (const char* name : {"script", "style"}) {
-    std::string open = std::string("<") + name;
-    if (!MatchAt(s, open, lt, true)) continue;
-    size_t after = lt + open.size();
-    if (after < s.size() && !tagscan::IsBlank((unsigned char)s[after]) && s[after] != '>') continue;
-    int32_t e = FindI(s, std::string("</") + name, int32_t(after + 1));
-    if (e == 0) return npos;
-    size_t gt = s.find('>', size_t(e - 1));
-    return gt == npos ? npos : gt + 1;
-  }
-  return lt;
 }
 
 // The first "<html>" and the last "</html>" that stand in the markup itself,

@@ -39,6 +39,24 @@ TEST(MetaRemoval, KeepsOnlyTheUsefulTags) {
   EXPECT_EQ(Apply(StripAllMeta, doc), want);
 }
 
+// Only META tags go: not another tag whose name begins the same way, and
+// not markup that a script writes.
+TEST(MetaRemoval, ScriptTextAndOtherTagsStay) {
+  const char* kept[] = {
+      "<script>for (i=0; i<metaCount; i++) x(); if (a > b) y();</script>",
+      "<SCRIPT type=x>document.write(\"<meta name=\" + n + \">\");</SCRIPT>",
+      "<style>p { } /* <meta name=x> */</style>",
+      "<metadata name=x>",
+  };
+  for (const char* k : kept) {
+    EXPECT_EQ(Apply(StripAllMeta, k), k) << k;
+    EXPECT_EQ(Apply(StripAllMeta, std::string(k) + "<meta name=x>"), k) << k;
+  }
+  EXPECT_EQ(Apply(StripGenerator, "<script>s = '<meta name=generator>';</script><meta name=generator>"),
+            "<script>s = '<meta name=generator>';</script>");
+  EXPECT_EQ(Apply(StripAllMeta, "<script>x<meta name=a>"), "<script>x<meta name=a>");  // never closed
+}
+
 TEST(MetaRemoval, UnclosedTagEndsThePass) {
   EXPECT_EQ(Apply(StripAllMeta, "<meta name=a><meta name=b"), "<meta name=b");
 }
