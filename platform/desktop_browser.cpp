@@ -45,6 +45,54 @@ std::string DesktopFileExec(const std::string& text) {
   return {};
 }
 
+std::vector<std::string> ExecCommandFor(const std::string& exec, const std::string& address) {
+  // Split into words; double quotes group, a backslash inside them escapes.
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false, quoted = false;
+  for (size_t i = 0; i < exec.size(); ++i) {
+    char c = exec[i];
+    if (quoted) {
+      if (c == '\\' && i + 1 < exec.size()) word += exec[++i];
+      else if (c == '"') quoted = false;
+      else word += c;
+    } else if (c == ' ' || c == '\t') {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      inWord = true;
+      if (c == '"') quoted = true;
+      else word += c;
+    }
+  }
+  if (inWord) words.push_back(word);
+  std::vector<std::string> out;
+  bool placed = false;
+  for (const auto& w : words) {
+    if (w == "%u" || w == "%U" || w == "%f" || w == "%F") {
+      if (!placed) out.push_back(address);
+      placed = true;
+      continue;
+    }
+    std::string t;
+    for (size_t i = 0; i < w.size(); ++i) {
+      if (w[i] != '%' || i + 1 >= w.size()) {
+        t += w[i];
+      } else if (w[i + 1] == '%') {
+        t += '%';
+        ++i;
+      } else {
+        ++i;  // another field code (%i, %c, %k, ...): not needed here
+      }
+    }
+    if (!t.empty() || out.empty()) out.push_back(t);
+  }
+  if (!out.empty() && !placed) out.push_back(address);
+  if (!out.empty() && out.front().empty()) out.clear();
+  return out;
+}
+
 std::string DefaultBrowserCommand() {
   std::string desktop = RunAndRead("xdg-settings", {"get", "default-web-browser"});
   if (desktop.empty()) desktop = RunAndRead("xdg-mime", {"query", "default", "x-scheme-handler/http"});

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include "platform/desktop_browser.h"
 #include "platform/files.h"
 #include "platform/home.h"
 #include "platform/process.h"
@@ -28,11 +29,17 @@ std::string HelpUrl(const std::string& helpFile, const std::string& anchor) {
   return u.toString().toStdString();
 }
 
+HelpSystem::HelpSystem(ProcessStarter& starter, std::string helpFile)
+    : browserCommand(DefaultBrowserCommand), starter_(starter), file_(std::move(helpFile)) {}
+
 bool HelpSystem::Exists() const { return FileExists(file_); }
 
 bool HelpSystem::Show(const std::string& anchor) {
   if (!Exists()) return false;
-  return starter_.Start(kDesktopOpener, {HelpUrl(file_, anchor)});
+  std::string url = HelpUrl(file_, anchor);
+  std::vector<std::string> cmd = ExecCommandFor(browserCommand ? browserCommand() : std::string(), url);
+  if (!cmd.empty() && starter_.Start(cmd.front(), std::vector<std::string>(cmd.begin() + 1, cmd.end()))) return true;
+  return starter_.Start(kDesktopOpener, {url});
 }
 
 }  // namespace sw

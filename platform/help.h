@@ -1,6 +1,7 @@
 // The program's HTML help, opened in the desktop's browser at an anchor per
 // help context ("#ctx-45000") or named topic ("#firsttime").
 #pragma once
+#include <functional>
 #include <string>
 
 namespace sw {
@@ -17,7 +18,11 @@ std::string HelpUrl(const std::string& helpFile, const std::string& anchor);
 
 class HelpSystem {
  public:
-  HelpSystem(ProcessStarter& starter, std::string helpFile) : starter_(starter), file_(std::move(helpFile)) {}
+  HelpSystem(ProcessStarter& starter, std::string helpFile);
+  // The desktop browser's command line (an Exec line); tests replace it.
+  // The browser gets the address whole, anchor included; the generic
+  // opener, used when no browser is known, may drop the anchor.
+  std::function<std::string()> browserCommand;
   const std::string& file() const { return file_; }
   bool Exists() const;
   bool ShowContext(int context) { return Show(HelpAnchor(context)); }

@@ -62,6 +62,7 @@ struct MainFixture : ::testing::Test {
   void Start() {
     model = std::make_unique<MainModel>(home, prompt, starter);
     model->tempDir = tmp / "systemp";
+    model->help.browserCommand = [] { return std::string(); };  // no desktop browser: the generic opener
     window = std::make_unique<TTabform>(*model);
     ASSERT_TRUE(window->Init());
   }
