@@ -519,6 +519,35 @@ TEST_F(GaugeFixture, AbortAnsweredNoFinishesEveryDocument) {
   for (const auto& d : docs) EXPECT_NE(ReadFile(d), kPage);
 }
 
+// Which buttons work when: idle, running, finished, and after a missing file.
+TEST_F(GaugeFixture, ButtonStatesIdleRunningAndFinished) {
+  Open(false);
+  auto enabled = [&] {
+    std::string on;
+    for (const char* n : {"bOptimize", "bAbort", "bHelp", "bCancel", "bOK"})
+      if (gauge->findChild<QPushButton*>(n)->isEnabled()) on += std::string(on.empty() ? "" : " ") + n;
+    return on;
+  };
+  EXPECT_EQ(enabled(), "bOptimize bHelp bCancel bOK");
+  std::string during;
+  QTimer::singleShot(0, [&] {
+    during = enabled();
+    EXPECT_EQ(L("Pg")->text(), "Working...");
+    EXPECT_EQ(L("Label1")->text(), "Optimizing HTML...");
+  });
+  ClickIn(*gauge, "bOptimize");
+  EXPECT_EQ(during, "bAbort bHelp");
+  EXPECT_EQ(enabled(), "bOptimize bHelp bCancel bOK");
+  EXPECT_EQ(L("Pg")->text(), "Finished");
+
+  fs::remove(docs[2]);
+  ClickIn(*gauge, "bOptimize");
+  EXPECT_EQ(prompt.boxes.back().caption, "Missing file...optimization aborted");
+  EXPECT_EQ(enabled(), "bOptimize bHelp bCancel bOK");
+  EXPECT_EQ(L("Label1")->text(), "HTML optimization complete");
+  EXPECT_EQ(L("Pg")->text(), "Finished");
+}
+
 TEST(SingleInstanceGuard, SecondInstanceRaisesTheFirst) {
   QString name = QStringLiteral("SlimwrightTest-%1").arg(QCoreApplication::applicationPid());
   SingleInstance first(name);
