@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -71,6 +70,7 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   QString start = QDir::homePath();
   QModelIndex i = dirs_->index(start);
   if (i.isValid()) DLB1->setCurrentIndex(i);
+  SelectVolumeOf(DCB1, start);
   FillFiles(start);
   Label1->setText(QString::fromStdString(ProposedAnalysisDir(start.toStdString())));
   // Any move in the tree counts, by mouse or by keyboard.
@@ -87,6 +87,7 @@ void TDirForm2::SelectDirectory(const QString& dir) {
     DLB1->setCurrentIndex(i);
     following_ = false;
   }
+  SelectVolumeOf(DCB1, dir);
   FillFiles(dir);
   model_.DirectoryChanged(dir.toLocal8Bit().toStdString());
   Label1->setText(QString::fromLocal8Bit(model_.proposed().c_str()));

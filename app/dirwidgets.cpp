@@ -15,6 +15,13 @@ QComboBox* MakeDriveSelector(QWidget* parent) {
   return c;
 }
 
+void SelectVolumeOf(QComboBox* drives, const QString& dir) {
+  int at = drives->findText(QStorageInfo(dir).rootPath());
+  if (at < 0) return;
+  QSignalBlocker block(drives);
+  drives->setCurrentIndex(at);
+}
+
 QTreeView* MakeDirectoryTree(QWidget* parent, QFileSystemModel** model) {
   auto* m = new QFileSystemModel(parent);
   m->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);

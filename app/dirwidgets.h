@@ -3,6 +3,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QString;
 class QTreeView;
 class QWidget;
 
@@ -10,6 +11,8 @@ namespace sw {
 
 // "DCB1": the mounted volumes by their root paths.
 QComboBox* MakeDriveSelector(QWidget* parent);
+// Shows in the drive selector the volume a folder lies on (no signal).
+void SelectVolumeOf(QComboBox* drives, const QString& dir);
 // "DLB1": a tree of folders only; *model receives its model.
 QTreeView* MakeDirectoryTree(QWidget* parent, QFileSystemModel** model);
 

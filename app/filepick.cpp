@@ -15,7 +15,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -121,6 +120,7 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
   connect(DLB1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& i) {
             currentDir_ = dirs_->filePath(i);
+            SelectVolumeOf(DCB1, currentDir_);
             FillFiles();
           });
   connect(Showhtml, &QCheckBox::toggled, this, [this] { FillFiles(); });
@@ -153,12 +153,7 @@ void TProjFilePick::ShowDirectory(const QString& dir) {
     DLB1->setCurrentIndex(i);
     DLB1->scrollTo(i);
   }
-  QStorageInfo volume(currentDir_);
-  int at = DCB1->findText(volume.rootPath());
-  if (at >= 0) {
-    QSignalBlocker block(DCB1);
-    DCB1->setCurrentIndex(at);
-  }
+  SelectVolumeOf(DCB1, currentDir_);
   FillFiles();
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFileSystemModel>
+#include <QStorageInfo>
 #include <QLabel>
 #include <QTreeView>
 #include <filesystem>
@@ -69,8 +71,15 @@ TEST(AnalysisDir, TreeMovesByKeyboardChangeTheProposal) {
   ASSERT_NE(tree, nullptr);
   auto* dirs = qobject_cast<QFileSystemModel*>(tree->model());
   ASSERT_NE(dirs, nullptr);
+  auto* drives = d.findChild<QComboBox*>("DCB1");
+  ASSERT_NE(drives, nullptr);
+  const QString volume = QStorageInfo(QString::fromStdString(tmp.path())).rootPath();
+  // Another volume shown first: the selector must follow the tree.
+  for (int k = 0; k < drives->count(); ++k)
+    if (drives->itemText(k) != volume) drives->setCurrentIndex(k);
   tree->setCurrentIndex(dirs->index(QString::fromStdString(tmp / "a/b")));
   EXPECT_TRUE(d.model().changed());
+  if (drives->findText(volume) >= 0) EXPECT_EQ(drives->currentText(), volume);
   EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), tmp / "a/b/w$t");
   prompt.Answer("About to record new directory", Answer::Yes);
   d.model().Ok();
