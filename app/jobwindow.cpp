@@ -7,9 +7,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QShowEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/centre.h"
 #include "app/main_model.h"
 #include "platform/help.h"
 
@@ -106,6 +108,8 @@ THTMLgauge::~THTMLgauge() {
 }
 
 void THTMLgauge::showEvent(QShowEvent* e) {
+  if (!centred_) CentreOnScreen(this);
+  centred_ = true;
   QDialog::showEvent(e);
   raise();
   activateWindow();

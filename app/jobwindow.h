@@ -61,6 +61,7 @@ class THTMLgauge : public QDialog, public JobProgress {
   bool closing_ = false;
   int fileCount_ = 0;
   bool hourglass_ = false;
+  bool centred_ = false;
 
   QLabel *Label1, *Label2, *Pg, *Curfile, *NumFiles, *NumDone, *NumSaved, *NumPercent, *Errcnt;
   QProgressBar* Meter;

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/analysisdir.h"
+#include "app/centre.h"
 #include "app/filepick.h"
 #include "app/jobwindow.h"
 
@@ -258,6 +259,12 @@ void TTabform::ApplySettings() {
     ShowVV->setChecked(model_.showPreviewDlg);
   }
   Browpath1->setText(Q(model_.launcher.defaultBrowser()));
+}
+
+void TTabform::showEvent(QShowEvent* e) {
+  if (!centred_) CentreOnScreen(this);
+  centred_ = true;
+  QMainWindow::showEvent(e);
 }
 
 void TTabform::BringToFront() {

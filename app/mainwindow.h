@@ -46,6 +46,9 @@ class TTabform : public QMainWindow {
   void AnalysisDirClick();
   void RestoreClick();
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
   void ApplySettings();
   QAction* AddItem(QMenu* menu, const char* name, const QString& text, const QKeySequence& key = {});
@@ -57,6 +60,7 @@ class TTabform : public QMainWindow {
   QLineEdit* Browpath1;
   QPushButton *BuildList, *Taglist1, *Optimize, *bHelp, *Quitbutt, *BrowseBrowser;
   QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
+  bool centred_ = false;  // placed in the middle of the screen at the first show only
 };
 
 }  // namespace sw

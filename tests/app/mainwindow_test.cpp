@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -546,6 +547,19 @@ TEST_F(GaugeFixture, ButtonStatesIdleRunningAndFinished) {
   EXPECT_EQ(enabled(), "bOptimize bHelp bCancel bOK");
   EXPECT_EQ(L("Label1")->text(), "HTML optimization complete");
   EXPECT_EQ(L("Pg")->text(), "Finished");
+}
+
+// Both windows open in the middle of the screen.
+TEST_F(GaugeFixture, WindowsOpenCentred) {
+  Open(false);
+  auto centred = [](QWidget& w) {
+    QPoint d = w.frameGeometry().center() - w.screen()->availableGeometry().center();
+    return d.manhattanLength() <= 2;
+  };
+  EXPECT_TRUE(centred(*gauge));
+  window->show();
+  EXPECT_TRUE(centred(*window));
+  window->hide();
 }
 
 TEST(SingleInstanceGuard, SecondInstanceRaisesTheFirst) {
