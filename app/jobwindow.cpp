@@ -73,6 +73,8 @@ THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help
     return value;
   };
   Curfile = row(0, "Label3", "Processing file:", "Curfile");
+  // A long file name is cut at the edge rather than widening the window.
+  Curfile->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   NumFiles = row(1, "Label5", "Files in this job:", "NumFiles");
   NumFiles->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   NumDone = row(2, "Label6", "Files processed:", "NumDone");

@@ -549,6 +549,18 @@ TEST_F(GaugeFixture, ButtonStatesIdleRunningAndFinished) {
   EXPECT_EQ(L("Pg")->text(), "Finished");
 }
 
+// The window keeps its size whatever the length of the current file name.
+TEST_F(GaugeFixture, LongFileNameDoesNotWidenTheWindow) {
+  docs.push_back(tmp / ("web/" + std::string(200, 'n') + ".htm"));
+  WriteFile(docs.back(), kPage);
+  Open(false);
+  QSize before = gauge->size();
+  ClickIn(*gauge, "bOptimize");
+  QApplication::processEvents();
+  EXPECT_EQ(gauge->findChild<QLabel*>("Curfile")->text().size(), 204);
+  EXPECT_EQ(gauge->size(), before);
+}
+
 // Both windows open in the middle of the screen.
 TEST_F(GaugeFixture, WindowsOpenCentred) {
   Open(false);
