@@ -128,19 +128,22 @@ void RewrapAt(Buffer& buf, const std::vector<BreakCandidate>& cands, uint16_t wo
   JoinLineEnds(buf, fl, region, '\n');
 
   const std::string_view eol = crlf ? "\r\n" : "\n";
+  // A chosen line end that follows a break directly already ends that line.
+  auto lineEndAt = [&](size_t j) { return j < buf.size() && (fl[j] & kLineEndHere); };
   Buffer out;
   out.reserve(buf.size() + chosen.size() * 2);
   for (size_t i = 0; i < buf.size(); ++i) {
     if (fl[i] & (kBreakHere | kLineEndHere)) {
+      if (!(fl[i] & kLineEndHere) && lineEndAt(i + 1)) continue;
       out += eol;
       continue;
     }
     if (fl[i] & kDrop) continue;
     out.push_back(buf[i]);
     if (fl[i] & kBreakBehind) {
-      out += eol;
       // A blank behind the break would only start the next line: it becomes the line end.
       if (i + 1 < buf.size() && buf[i + 1] == ' ' && !(fl[i + 1] & kKeep)) ++i;
+      if (!lineEndAt(i + 1)) out += eol;
     }
   }
   buf.swap(out);

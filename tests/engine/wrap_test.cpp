@@ -165,6 +165,22 @@ TEST(Rewrap, EndsWhenNoLaterCandidateIsInReach) {
   EXPECT_EQ(Rewrap(kept), kept);
 }
 
+TEST(Rewrap, ALineEndRightBehindABreakServesAsIt) {
+  // The break falls exactly at the sought position and the line end behind
+  // it is the next one chosen: one line end, not two.
+  const std::string x(247, 'x'), y(253, 'y');
+  const struct {
+    std::string in, out;
+    uint16_t ww;
+  } cases[] = {
+      {"<p>" + x + "<br>\nyy zz\nww", "<p>" + x + "<br>\nyy zz\nww", 1},
+      {"<p>" + x + "<br> \nyy zz\nww", "<p>" + x + "<br>\nyy zz\nww", 2},
+      {y + " \nyy zz\nww", y + "\nyy zz\nww", 1},
+      {y + " \r\nyy zz\r\nww", y + "\r\nyy zz\r\nww", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Rewrap(c.in, c.ww), c.out) << c.ww;
+}
+
 TEST(Rewrap, SecondRunNeverGrows) {
   std::string in;
   for (int i = 0; i < 40; ++i) in += "<p>Paragraph <b>bold</b> text\n<br>  more <a href=\"x y\">link</a>\r\n";
