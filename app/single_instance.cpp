@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QLocalServer>
+#include <QLockFile>
 #include <QLocalSocket>
 
 namespace sw {
@@ -16,6 +18,11 @@ SingleInstance::~SingleInstance() {
 QString SingleInstance::DefaultName() { return QStringLiteral("Slimwright10-%1").arg(::getuid()); }
 
 bool SingleInstance::Claim() {
+  // Two starts at once (a double click twice) must not both find the name
+  // free: the look and the claim happen under one lock.
+  QLockFile lock(QDir(QDir::tempPath()).filePath(name_ + ".lock"));
+  lock.setStaleLockTime(10000);
+  lock.tryLock(5000);  // without the lock, go on rather than refuse to start
   {
     QLocalSocket probe;
     probe.connectToServer(name_);
@@ -27,6 +34,7 @@ bool SingleInstance::Claim() {
       return false;
     }
   }
+  if (beforeTaking) beforeTaking();
   // Nobody answers: a socket file left by a crashed instance may remain.
   QLocalServer::removeServer(name_);
   server_ = new QLocalServer(this);

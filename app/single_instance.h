@@ -3,6 +3,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QLocalServer;
 
@@ -18,6 +19,9 @@ class SingleInstance : public QObject {
   // True for the first instance. A later one tells the first to activate
   // itself and gets false.
   bool Claim();
+  // Runs when the name was found free, just before it is taken; tests use it
+  // to start a rival at the worst moment.
+  std::function<void()> beforeTaking;
 
  Q_SIGNALS:
   void activateRequested();

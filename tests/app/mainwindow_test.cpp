@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <filesystem>
 #include <cstdlib>
 #include <functional>
@@ -582,6 +584,24 @@ TEST(SingleInstanceGuard, SecondInstanceRaisesTheFirst) {
   SingleInstance second(name);
   EXPECT_FALSE(second.Claim());
   EXPECT_TRUE(spy.count() > 0 || spy.wait(3000));
+}
+
+// A second start between the first one's look and its claim still finds the first.
+TEST(SingleInstanceGuard, RivalStartDuringTheClaimDefersToTheFirst) {
+  QString name = QStringLiteral("SlimwrightRace-%1").arg(QCoreApplication::applicationPid());
+  SingleInstance first(name);
+  std::thread rival;
+  std::atomic<int> rivalClaimed{-1};
+  first.beforeTaking = [&] {
+    rival = std::thread([&] {
+      SingleInstance second(name);
+      rivalClaimed = second.Claim() ? 1 : 0;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  };
+  EXPECT_TRUE(first.Claim());
+  rival.join();
+  EXPECT_EQ(rivalClaimed.load(), 0);
 }
 
 TEST_F(MainFixture, BringToFrontRestoresAMinimisedWindow) {
