@@ -110,7 +110,10 @@ bool MainModel::PreChecks() {
   pc.filesListBuilt = listBuilt;
   pc.showPreviewDlg = showPreviewDlg;
   pc.defaultBrowser = launcher.defaultBrowser();
-  pc.detectDefaultBrowser = [this] { launcher.DetectDefaultBrowser(); };
+  pc.detectDefaultBrowser = [this] {
+    launcher.DetectDefaultBrowser();
+    return launcher.defaultBrowser();
+  };
   bool ok = pc.Run(prompt);
   listBuilt = pc.filesListBuilt;
   return ok;

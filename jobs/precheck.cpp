@@ -68,21 +68,22 @@ bool OptimizePrechecks::Run(Prompt& prompt) {
     }
   }
   if (!showPreviewDlg) return true;
-  // Either browser question: Yes searches for the desktop's browser and goes on.
+  // Either browser question: Yes searches for the desktop's browser and goes
+  // on, so a browser that is still missing after the first search is asked about again.
   auto findBrowser = [&](const std::string& text) {
     if (prompt.Ask("Default browser not found", text, Icon::Question, Buttons::YesNo) != Answer::Yes) return false;
-    if (detectDefaultBrowser) detectDefaultBrowser();
+    if (detectDefaultBrowser) defaultBrowser = detectDefaultBrowser();
     return true;
   };
   std::error_code ec;
-  if (defaultBrowser.empty())
-    return findBrowser(
-        "No browser has been selected for previewing. your optimized HTML. Should Slimwright try to find your "
-        "current default browser and use it as the program's preview browser?");
-  if (!fs::exists(defaultBrowser, ec))
-    return findBrowser(
-        "Your preview browser no longer exists at the location specified. Should Slimwright try to find your "
-        "current default browser and use it as the program's preview browser?");
+  if (defaultBrowser.empty() &&
+      !findBrowser("No browser has been selected for previewing. your optimized HTML. Should Slimwright try to find "
+                   "your current default browser and use it as the program's preview browser?"))
+    return false;
+  if (!fs::exists(defaultBrowser, ec) &&
+      !findBrowser("Your preview browser no longer exists at the location specified. Should Slimwright try to find "
+                   "your current default browser and use it as the program's preview browser?"))
+    return false;
   return true;
 }
 

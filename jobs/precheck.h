@@ -23,7 +23,7 @@ struct OptimizePrechecks {
   bool showPreviewDlg = false;     // ShowPreviewDlg
   std::string defaultBrowser;      // DefaultBrowser
   // Runs the default-browser search on "Yes" (the caller stores the result).
-  std::function<void()> detectDefaultBrowser;
+  std::function<std::string()> detectDefaultBrowser;  // the browser found, or ""
 
   // Profile, files list and its first entry: the checks that apply without
   // a window. True when all pass.

@@ -338,22 +338,35 @@ TEST(OptimizePrechecks, StaleListAndBrowserQuestions) {
   sw::OptimizePrechecks p;
   p.profilePath = dir / "s.INI";
   p.filesListPath = dir / "s.lst";
-  p.detectDefaultBrowser = [&] { ++detected; };
+  std::string found;  // what the search finds
+  p.detectDefaultBrowser = [&] {
+    ++detected;
+    return found;
+  };
   // No at the stale question ends, and it is not asked again.
   prompt.answers["'Stale' file list detected"] = {Answer::No};
   EXPECT_FALSE(p.Run(prompt));
   EXPECT_TRUE(p.filesListBuilt);
   EXPECT_TRUE(p.Run(prompt));
   EXPECT_EQ(prompt.Count("'Stale' file list detected"), 1);
-  // Browser: only with the preview on.
+  // Browser: only with the preview on. No ends the command.
   p.showPreviewDlg = true;
-  prompt.answers["Default browser not found"] = {Answer::No, Answer::Yes, Answer::Yes};
+  prompt.answers["Default browser not found"] = {Answer::No};
   EXPECT_FALSE(p.Run(prompt));
+  // Yes searches; a browser found there ends the questions.
+  found = dir / "a.htm";
+  prompt.answers["Default browser not found"] = {Answer::Yes};
   EXPECT_TRUE(p.Run(prompt));
   EXPECT_EQ(detected, 1);
-  p.defaultBrowser = dir / "no-such-browser";
+  EXPECT_EQ(p.defaultBrowser, found);
+  // A search that finds nothing leads to the missing-browser question next.
+  p.defaultBrowser.clear();
+  found.clear();
+  prompt.answers["Default browser not found"] = {Answer::Yes, Answer::Yes};
+  const size_t asked = prompt.asked.size();
   EXPECT_TRUE(p.Run(prompt));
-  EXPECT_EQ(detected, 2);
+  EXPECT_EQ(detected, 3);
+  ASSERT_EQ(prompt.asked.size(), asked + 2);
   EXPECT_EQ(prompt.asked.back().text,
             "Your preview browser no longer exists at the location specified. Should Slimwright try to find your "
             "current default browser and use it as the program's preview browser?");
