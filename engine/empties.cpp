@@ -28,13 +28,6 @@ class Sweep {
 
   std::string_view In() const { return in_; }
 
-  size_t Find(std::string_view pat, size_t from, bool ic = true) const {
-    for (;;) {
-      size_t p = FindFrom(in_, pat, from, ic);
-      if (p == npos || Clean(p, p + pat.size())) return p;
-      from = p + 1;
-    }
-  }
   size_t FindByte(char c, size_t from) const {
     for (;;) {
       if (from >= in_.size()) return npos;
@@ -239,36 +232,144 @@ bool ShareAttribute(std::string_view a, std::string_view b) {
   return std::any_of(x.begin(), x.end(), [&](const std::string& n) { return y.count(n) > 0; });
 }
 
+// Positions of one kind of tag in a sweep's input, in order. A removal is for
+// good, so a listed tag once found touched by one is skipped at once on every
+// later search (linked past, with path compression).
+class TagList {
+ public:
+  void push_back(size_t at) { at_.push_back(at); }
+  bool empty() const { return at_.empty(); }
+
+  // The first listed tag at or after from that no removal has touched.
+  size_t Next(const Sweep& w, size_t from, size_t len) {
+    if (up_.size() != at_.size() + 1) {
+      up_.resize(at_.size() + 1);
+      for (size_t i = 0; i < up_.size(); ++i) up_[i] = i;
+    }
+    size_t i = Live(size_t(std::lower_bound(at_.begin(), at_.end(), from) - at_.begin()));
+    while (i < at_.size()) {
+      if (w.Clean(at_[i], at_[i] + len)) return at_[i];
+      up_[i] = i + 1;
+      i = Live(i + 1);
+    }
+    return npos;
+  }
+
+ private:
+  size_t Live(size_t i) {
+    size_t r = i;
+    while (up_[r] != r) r = up_[r];
+    while (up_[i] != r) {
+      size_t n = up_[i];
+      up_[i] = r;
+      i = n;
+    }
+    return r;
+  }
+
+  std::vector<size_t> at_, up_;
+};
+
+size_t NextTag(const Sweep& w, TagList& list, size_t from, size_t len) { return list.Next(w, from, len); }
+
+// Start tags a sweep looked at and left standing, latest last. When an
+// element goes, the one around it may have become empty: the sweep steps back
+// to the latest start tag still standing and asks only that (nested elements
+// would otherwise take one round each), then goes on where it was.
+class Revisit {
+ public:
+  explicit Revisit(size_t len) : len_(len) {}
+  // True while the start tag under examination is one looked at before.
+  bool Active() const { return active_; }
+  // An element went; next is where the sweep would go on. Returns where it
+  // goes on.
+  size_t Gone(const Sweep& w, size_t next) {
+    if (active_) next = std::max(next, resume_);
+    active_ = false;
+    while (!kept_.empty()) {
+      size_t at = kept_.back();
+      kept_.pop_back();
+      if (w.Clean(at, at + len_)) {
+        resume_ = next;
+        active_ = true;
+        return at;
+      }
+    }
+    return next;
+  }
+  // The start tag at stays; next is where the sweep would go on.
+  size_t Stays(size_t at, size_t next) {
+    kept_.push_back(at);
+    if (!active_) return next;
+    active_ = false;
+    return resume_;
+  }
+
+ private:
+  size_t len_;
+  std::vector<size_t> kept_;
+  bool active_ = false;
+  size_t resume_ = 0;
+};
+
+// Where the FONT tags stand, found in one sweep over the "<" bytes.
+struct FontTags {
+  TagList open, close;  // "<font", "</font>"
+
+  explicit FontTags(std::string_view s) {
+    for (size_t p = s.find('<'); p != npos; p = s.find('<', p + 1)) {
+      if (MatchAt(s, "<font", p, true)) open.push_back(p);
+      else if (MatchAt(s, "</font>", p, true)) close.push_back(p);
+    }
+  }
+};
+
 int FontStep(Buffer& buf) {
   if (FindFrom(buf, "<font", 0, true) == npos) return 0;
+  FontTags tags(buf);
   Sweep w(buf);
+  Revisit revisit(5);
   std::string t1, t2;
   int changes = 0;
   auto ignorable = [](bool withFonts) {
     return [withFonts](std::string_view t) { return FontIgnorable(t, withFonts); };
   };
   size_t again = npos, endFrom = 0;  // a joined element, tried again
+  // [known, knownEnd) is an element just emptied or unwrapped: what stays of
+  // it is ignorable, so the element around it, revisited next, reads only
+  // its own content on either side.
+  size_t known = npos, knownEnd = npos;
   for (size_t pos = 0;;) {
-    size_t s = w.Find("<font", pos);
+    size_t s = NextTag(w, tags.open, pos, 5);
     if (s == npos) break;
     size_t g = w.FindByte('>', s + 5);
     if (g == npos) break;
-    size_t e = w.Find("</font>", s == again ? endFrom : g + 1);
+    size_t e = NextTag(w, tags.close, s == again ? endFrom : g + 1, 7);
+    again = npos;
     if (e == npos) break;
+    const bool around = known != npos && g < known && knownEnd <= e;
     if (w.Gone(g + 1, e)) {
       w.Remove(s, e + 7);
       ++changes;
-      pos = e + 7;
+      known = s, knownEnd = e + 7;
+      pos = revisit.Gone(w, e + 7);
       continue;
     }
-    if (w.EachKept(g + 1, e, ignorable(false))) {
+    if (around ? w.EachKept(g + 1, known, ignorable(false)) && w.EachKept(knownEnd, e, ignorable(false))
+               : w.EachKept(g + 1, e, ignorable(false))) {
       w.Remove(s, g + 1);
       w.Remove(e, e + 7);
       ++changes;
-      pos = w.NextKept(g + 1) + 1;
+      known = s, knownEnd = e + 7;
+      pos = revisit.Gone(w, w.NextKept(g + 1) + 1);
       continue;
     }
-    size_t s2 = w.Find("<font", e + 7);
+    known = npos;
+    if (revisit.Active()) {
+      pos = revisit.Stays(s, 0);
+      continue;
+    }
+    size_t s2 = NextTag(w, tags.open, e + 7, 5);
     size_t g2 = s2 == npos ? npos : w.FindByte('>', s2 + 5);
     pos = s + 1;
     if (g2 != npos && SameStartTag(w.Text(s, g + 1, t1), w.Text(s2, g2 + 1, t2))) {
@@ -278,6 +379,7 @@ int FontStep(Buffer& buf) {
         w.Remove(s2, g2 + 1);
         w.Remove(e, e + 7);
       } else {
+        pos = revisit.Stays(s, pos);
         continue;
       }
       // The joined element may join its next neighbour too: trying it again
@@ -287,6 +389,8 @@ int FontStep(Buffer& buf) {
       pos = s;
       again = s;
       endFrom = e + 7;
+    } else {
+      pos = revisit.Stays(s, pos);
     }
   }
   w.Finish(buf);
@@ -301,8 +405,8 @@ constexpr size_t kPhraseCount = std::size(kPhraseNames);
 // Where the tags the phrase step looks for stand, found in one sweep over the
 // "<" bytes. Offsets are into the step's input; removals never move them.
 struct PhraseTags {
-  std::vector<size_t> open[kPhraseCount], close[kPhraseCount];
-  std::vector<size_t> bareLink, linkStart, linkEnd;  // "<a>", "<a" + blank or ">", "</a>"
+  TagList open[kPhraseCount], close[kPhraseCount];
+  TagList bareLink, linkStart, linkEnd;  // "<a>", "<a" + blank or ">", "</a>"
 
   explicit PhraseTags(std::string_view s) {
     for (size_t p = s.find('<'); p != npos; p = s.find('<', p + 1)) {
@@ -322,16 +426,10 @@ struct PhraseTags {
   }
 };
 
-// The first listed tag at or after from that no removal has touched.
-size_t NextTag(const Sweep& w, const std::vector<size_t>& at, size_t from, size_t len) {
-  for (auto it = std::lower_bound(at.begin(), at.end(), from); it != at.end(); ++it)
-    if (w.Clean(*it, *it + len)) return *it;
-  return npos;
-}
-
 // A bare "<a>" goes with the first "</a>" behind it.
-int StripBareLinks(Sweep& w, const PhraseTags& tags) {
+int StripBareLinks(Sweep& w, PhraseTags& tags) {
   int changes = 0;
+  Revisit revisit(3);
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, tags.bareLink, pos, 3);
     if (s == npos) break;
@@ -340,34 +438,52 @@ int StripBareLinks(Sweep& w, const PhraseTags& tags) {
     pos = s + 3;
     // With another link opened in between, that "</a>" closes the other
     // link: taking it would leave that link open to the end of the page.
-    if (NextTag(w, tags.linkStart, s + 3, 2) < e) continue;
+    if (NextTag(w, tags.linkStart, s + 3, 2) < e) {
+      pos = revisit.Stays(s, pos);
+      continue;
+    }
     w.Remove(s, s + 3);
     w.Remove(e, e + 4);
     ++changes;
+    pos = revisit.Gone(w, pos);
   }
   return changes;
 }
 
-int PhraseElementStep(Sweep& w, const std::vector<size_t>& opens, const std::vector<size_t>& closes,
+int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
                       size_t ol, size_t cl) {
   int changes = 0;
+  Revisit revisit(ol);
   size_t again = npos, endFrom = 0;  // a merged element, tried again
+  // [known, knownEnd) held only tags and blanks when last looked at; an
+  // element starting inside it holds only tags and blanks up to knownEnd,
+  // so nested elements are not read again and again.
+  size_t known = npos, knownEnd = npos;
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, opens, pos, ol);
     if (s == npos) break;
     size_t e = NextTag(w, closes, s == again ? endFrom : s + ol, cl);
+    again = npos;
     if (e == npos) break;
     if (w.Gone(s + ol, e)) {
       w.Remove(s, e + cl);
       ++changes;
-      pos = e + cl;
+      known = npos;
+      pos = revisit.Gone(w, e + cl);
       continue;
     }
-    if (w.EachKept(s + ol, e, PhraseIgnorable)) {
+    const bool inKnown = known != npos && s >= known && s < knownEnd && e >= knownEnd;
+    if (inKnown ? w.EachKept(knownEnd, e, PhraseIgnorable) : w.EachKept(s + ol, e, PhraseIgnorable)) {
       w.Remove(s, s + ol);
       w.Remove(e, e + cl);
       ++changes;
-      pos = s + ol;
+      known = s + ol, knownEnd = e;
+      pos = revisit.Gone(w, s + ol);
+      continue;
+    }
+    known = npos;
+    if (revisit.Active()) {
+      pos = revisit.Stays(s, 0);
       continue;
     }
     size_t s2 = NextTag(w, opens, e + cl, ol);
@@ -379,7 +495,7 @@ int PhraseElementStep(Sweep& w, const std::vector<size_t>& opens, const std::vec
       w.Remove(s2, s2 + ol);
       ++changes;
     } else {
-      pos = s2;
+      pos = revisit.Stays(s, s2);
       continue;
     }
     // Search again from the merged element; its content up to s2 held no
@@ -394,7 +510,7 @@ int PhraseElementStep(Sweep& w, const std::vector<size_t>& opens, const std::vec
 // One sweep finds every tag involved; the elements are then handled name by
 // name on the text as the earlier names left it.
 int PhraseStep(Buffer& buf, PassContext& cx) {
-  const PhraseTags tags(buf);
+  PhraseTags tags(buf);
   Sweep w(buf);
   int changes = StripBareLinks(w, tags);
   for (size_t i = 0; i < kPhraseCount; ++i) {
@@ -411,10 +527,11 @@ int PhraseStep(Buffer& buf, PassContext& cx) {
 // attribute lists, when their end tags stand together.
 void NestedFontStep(Buffer& buf) {
   if (FindFrom(buf, "<font", 0, true) == npos) return;
+  FontTags tags(buf);
   Sweep w(buf);
   std::string t1, t2;
   for (size_t pos = 0;;) {
-    size_t s = w.Find("<font", pos);
+    size_t s = NextTag(w, tags.open, pos, 5);
     if (s == npos) break;
     size_t g = w.FindByte('>', s + 5);
     if (g == npos) break;
@@ -422,12 +539,13 @@ void NestedFontStep(Buffer& buf) {
     size_t s2 = w.NextKept(g + 1);
     if (!MatchAt(w.In(), "<font", s2, true) || !w.Clean(s2, s2 + 5)) continue;
     size_t g2 = w.FindByte('>', s2 + 5);
-    size_t e1 = w.Find("</font>", g + 1);
+    size_t e1 = NextTag(w, tags.close, g + 1, 7);
     if (g2 == npos || e1 == npos) continue;
-    size_t e2 = w.Find("</font>", e1 + 7);
+    size_t e2 = NextTag(w, tags.close, e1 + 7, 7);
     if (e2 == npos) continue;
-    std::string_view between = w.Text(e1 + 7, e2, t1);
-    if (!between.empty() && between != " ") continue;
+    // Nothing or one blank between the end tags.
+    size_t k = w.NextKept(e1 + 7);
+    if (k < e2 && (w.In()[k] != ' ' || w.NextKept(k + 1) < e2)) continue;
     // Browsers take the first of two equal attributes: the inner one would
     // be lost.
     if (ShareAttribute(w.Text(s, g + 1, t1), w.Text(s2, g2 + 1, t2))) continue;

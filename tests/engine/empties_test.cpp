@@ -107,6 +107,26 @@ TEST(EmptyTags, RedundantAttributes) {
   Check({{"<p align=\"left\" align=left>", "<p align=\"left\" >"}}, true);
 }
 
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Each element emptied inside another must not cost a round over the whole
+// chunk: a few thousand levels are within what one chunk holds.
+TEST(EmptyTags, DeepNestsCollapseWhole) {
+  const int n = 3000;
+  const std::pair<std::string, std::string> rows[] = {
+      {"a" + Repeat("<font size=2>", n) + Repeat("</font>", n) + "b", "ab"},
+      {Repeat("<font size=2><img src=a>", n) + Repeat("</font>", n), Repeat("<img src=a>", n)},
+      {Repeat("<b> ", n) + Repeat("</b>", n), Repeat(" ", n)},
+      {Repeat("<a>", n) + "x" + Repeat("</a>", n), "x"},
+      {Repeat("<font size=2><i>", n) + Repeat("</i></font>", n), ""},
+  };
+  for (auto& [in, out] : rows) EXPECT_EQ(Strip(in), out) << in.substr(0, 40);
+}
+
 TEST(EmptyTags, SavingAndUntouchedText) {
   int32_t saving = -1;
   const char* plain = "<html><body><p>Nothing <b>here</b> to strip.</p></body></html>";
