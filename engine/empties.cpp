@@ -563,8 +563,10 @@ void StripImageBorders(Buffer& buf) {
   RegionTracker link(s, "<a", "</a", IsBlank, ClosesLinkName);
   std::string out;
   size_t copied = 0;
-  for (size_t img = FindFrom(s, "<img", 1, true); img != npos; img = FindFrom(s, "<img", img + 4, true)) {
-    size_t g = s.find('>', img);
+  // The next "<img" is searched behind this tag: one in the tag's own text
+  // opens no image (and would find the same border attribute again).
+  for (size_t img = FindFrom(s, "<img", 1, true), g; img != npos; img = FindFrom(s, "<img", g + 1, true)) {
+    g = s.find('>', img);
     if (g == npos) break;
     if (link.Inside(img)) continue;
     const std::string_view tag = s.substr(0, g);

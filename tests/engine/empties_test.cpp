@@ -81,6 +81,10 @@ TEST(EmptyTags, ImageBorders) {
       // Behind an image a zero border goes from other tags too, with its blank.
       {"x<img src=a><table border=0>", "x<img src=a><table>"},
       {"<table border=0><img src=a>", "<table border=0><img src=a>"},
+      // A "<img" inside the tag's own text finds the same attribute: it
+      // goes once and nothing else is touched.
+      {"x<img alt=<img src=a border=0>tail", "x<img alt=<img src=a >tail"},
+      {"x<img <img <img border=\"0\">tail<img border=0>", "x<img <img <img >tail<img >"},
   });
   // With quotes stripped, a quoted zero is left to the quote pass.
   Check({{"x<img src=a><table border=\"0\">", "x<img src=a><table border=\"0\">"}}, true);
