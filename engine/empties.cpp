@@ -281,11 +281,12 @@ class Revisit {
   explicit Revisit(size_t len) : len_(len) {}
   // True while the start tag under examination is one looked at before.
   bool Active() const { return active_; }
-  // An element went; next is where the sweep would go on. Returns where it
-  // goes on.
-  size_t Gone(const Sweep& w, size_t next) {
+  // The element [from, to) went (what stays of it is ignorable); next is
+  // where the sweep would go on. Returns where it goes on.
+  size_t Gone(const Sweep& w, size_t next, size_t from, size_t to) {
     if (active_) next = std::max(next, resume_);
     active_ = false;
+    from_ = from, to_ = to;
     while (!kept_.empty()) {
       size_t at = kept_.back();
       kept_.pop_back();
@@ -297,6 +298,15 @@ class Revisit {
     }
     return next;
   }
+  // Whether the revisited element, with content [a, b), holds the one that
+  // went, and the rest of its content is short beside it: reading that again
+  // for every element that goes inside a long one would be quadratic, so
+  // such an element is left to the next round.
+  bool Around(size_t a, size_t b) const {
+    return a <= from_ && to_ <= b && (from_ - a) + (b - to_) <= 64 + 4 * (to_ - from_);
+  }
+  size_t From() const { return from_; }
+  size_t To() const { return to_; }
   // The start tag at stays; next is where the sweep would go on.
   size_t Stays(size_t at, size_t next) {
     kept_.push_back(at);
@@ -309,7 +319,7 @@ class Revisit {
   size_t len_;
   std::vector<size_t> kept_;
   bool active_ = false;
-  size_t resume_ = 0;
+  size_t resume_ = 0, from_ = 0, to_ = 0;
 };
 
 // Where the FONT tags stand, found in one sweep over the "<" bytes.
@@ -335,10 +345,6 @@ int FontStep(Buffer& buf) {
     return [withFonts](std::string_view t) { return FontIgnorable(t, withFonts); };
   };
   size_t again = npos, endFrom = 0;  // a joined element, tried again
-  // [known, knownEnd) is an element just emptied or unwrapped: what stays of
-  // it is ignorable, so the element around it, revisited next, reads only
-  // its own content on either side.
-  size_t known = npos, knownEnd = npos;
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, tags.open, pos, 5);
     if (s == npos) break;
@@ -347,25 +353,29 @@ int FontStep(Buffer& buf) {
     size_t e = NextTag(w, tags.close, s == again ? endFrom : g + 1, 7);
     again = npos;
     if (e == npos) break;
-    const bool around = known != npos && g < known && knownEnd <= e;
+    // A revisited element reads only its own content beside the one that
+    // went, which is known to be ignorable.
+    const bool revisited = revisit.Active();
+    if (revisited && !revisit.Around(g + 1, e)) {
+      pos = revisit.Stays(s, 0);
+      continue;
+    }
     if (w.Gone(g + 1, e)) {
       w.Remove(s, e + 7);
       ++changes;
-      known = s, knownEnd = e + 7;
-      pos = revisit.Gone(w, e + 7);
+      pos = revisit.Gone(w, e + 7, s, e + 7);
       continue;
     }
-    if (around ? w.EachKept(g + 1, known, ignorable(false)) && w.EachKept(knownEnd, e, ignorable(false))
-               : w.EachKept(g + 1, e, ignorable(false))) {
+    if (revisited ? w.EachKept(g + 1, revisit.From(), ignorable(false)) &&
+                        w.EachKept(revisit.To(), e, ignorable(false))
+                  : w.EachKept(g + 1, e, ignorable(false))) {
       w.Remove(s, g + 1);
       w.Remove(e, e + 7);
       ++changes;
-      known = s, knownEnd = e + 7;
-      pos = revisit.Gone(w, w.NextKept(g + 1) + 1);
+      pos = revisit.Gone(w, w.NextKept(g + 1) + 1, s, e + 7);
       continue;
     }
-    known = npos;
-    if (revisit.Active()) {
+    if (revisited) {
       pos = revisit.Stays(s, 0);
       continue;
     }
@@ -445,7 +455,7 @@ int StripBareLinks(Sweep& w, PhraseTags& tags) {
     w.Remove(s, s + 3);
     w.Remove(e, e + 4);
     ++changes;
-    pos = revisit.Gone(w, pos);
+    pos = revisit.Gone(w, pos, s, e + 4);
   }
   return changes;
 }
@@ -465,24 +475,32 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
     size_t e = NextTag(w, closes, s == again ? endFrom : s + ol, cl);
     again = npos;
     if (e == npos) break;
+    const bool revisited = revisit.Active();
+    if (revisited && !revisit.Around(s + ol, e)) {
+      pos = revisit.Stays(s, 0);
+      continue;
+    }
     if (w.Gone(s + ol, e)) {
       w.Remove(s, e + cl);
       ++changes;
       known = npos;
-      pos = revisit.Gone(w, e + cl);
+      pos = revisit.Gone(w, e + cl, s, e + cl);
       continue;
     }
     const bool inKnown = known != npos && s >= known && s < knownEnd && e >= knownEnd;
-    if (inKnown ? w.EachKept(knownEnd, e, PhraseIgnorable) : w.EachKept(s + ol, e, PhraseIgnorable)) {
+    if (revisited ? w.EachKept(s + ol, revisit.From(), PhraseIgnorable) &&
+                        w.EachKept(revisit.To(), e, PhraseIgnorable)
+        : inKnown ? w.EachKept(knownEnd, e, PhraseIgnorable)
+                  : w.EachKept(s + ol, e, PhraseIgnorable)) {
       w.Remove(s, s + ol);
       w.Remove(e, e + cl);
       ++changes;
       known = s + ol, knownEnd = e;
-      pos = revisit.Gone(w, s + ol);
+      pos = revisit.Gone(w, s + ol, s, e + cl);
       continue;
     }
     known = npos;
-    if (revisit.Active()) {
+    if (revisited) {
       pos = revisit.Stays(s, 0);
       continue;
     }
