@@ -172,20 +172,24 @@ bool FontIgnorable(std::string_view s, bool withFonts) {
 }
 
 // Content of a phrase element that holds only tags and blanks.
-bool PhraseIgnorable(std::string_view s) {
+// The offset of the first byte that shows: neither a blank nor inside a tag
+// (a "<" without a ">" behind it counts as showing), or npos.
+size_t PhraseShown(std::string_view s) {
   for (size_t p = 0; p < s.size();) {
     if (IsCrLfBlank(s[p])) {
       ++p;
     } else if (s[p] == '<') {
       size_t g = s.find('>', p + 1);
-      if (g == npos) return false;
+      if (g == npos) return p;
       p = g + 1;
     } else {
-      return false;
+      return p;
     }
   }
-  return true;
+  return npos;
 }
+
+bool PhraseIgnorable(std::string_view s) { return PhraseShown(s) == npos; }
 
 bool OnlyCrLfBlanks(std::string_view s) {
   return std::all_of(s.begin(), s.end(), IsCrLfBlank);
@@ -345,6 +349,18 @@ int FontStep(Buffer& buf) {
     return [withFonts](std::string_view t) { return FontIgnorable(t, withFonts); };
   };
   size_t again = npos, endFrom = 0;  // a joined element, tried again
+  // [okFrom, okTo) was read as ignorable between the last pair joined. The
+  // next pair's text between starts behind an end tag inside it, where the
+  // reading is in step, so only the part behind okTo is read again.
+  size_t okFrom = npos, okTo = npos;
+  auto between = [&](size_t x, size_t y) {
+    const bool ok = okFrom != npos && okFrom <= x && x <= okTo && okTo <= y
+                        ? w.EachKept(okTo, y, ignorable(true))
+                        : w.EachKept(x, y, ignorable(true));
+    if (ok) okFrom = x, okTo = y;
+    else okFrom = npos;
+    return ok;
+  };
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, tags.open, pos, 5);
     if (s == npos) break;
@@ -363,6 +379,7 @@ int FontStep(Buffer& buf) {
     if (w.Gone(g + 1, e)) {
       w.Remove(s, e + 7);
       ++changes;
+      okFrom = npos;
       pos = revisit.Gone(w, e + 7, s, e + 7);
       continue;
     }
@@ -372,6 +389,7 @@ int FontStep(Buffer& buf) {
       w.Remove(s, g + 1);
       w.Remove(e, e + 7);
       ++changes;
+      okFrom = npos;
       pos = revisit.Gone(w, w.NextKept(g + 1) + 1, s, e + 7);
       continue;
     }
@@ -385,7 +403,7 @@ int FontStep(Buffer& buf) {
     if (g2 != npos && SameStartTag(w.Text(s, g + 1, t1), w.Text(s2, g2 + 1, t2))) {
       if (w.Gone(e + 7, s2)) {
         w.Remove(e, g2 + 1);
-      } else if (w.EachKept(e + 7, s2, ignorable(true))) {
+      } else if (between(e + 7, s2)) {
         w.Remove(s2, g2 + 1);
         w.Remove(e, e + 7);
       } else {
@@ -469,6 +487,27 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
   // element starting inside it holds only tags and blanks up to knownEnd,
   // so nested elements are not read again and again.
   size_t known = npos, knownEnd = npos;
+  // A reading of the content from shownFrom met a byte that shows at shown.
+  // Tags and blanks are read alike from there and from any start tag between
+  // them, so a content starting so that reaches behind shown shows too, as
+  // long as nothing up to shown has been removed since. (A "<" without ">" shows only
+  // until the content grows, so it is not remembered.)
+  size_t shownFrom = npos, shown = npos;
+  auto remove = [&](size_t a, size_t b) {
+    if (shownFrom != npos && a <= shown) shownFrom = npos;
+    w.Remove(a, b);
+  };
+  auto contentIgnorable = [&](size_t s, size_t e) {
+    if (shownFrom != npos && (s + ol == shownFrom || shownFrom <= s) && s < shown && shown < e) return false;
+    size_t at = npos;
+    bool ok = w.EachKept(s + ol, e, [&](std::string_view t) {
+      size_t k = PhraseShown(t);
+      if (k != npos && t[k] != '<') at = size_t(t.data() - w.In().data()) + k;
+      return k == npos;
+    });
+    if (at != npos) shownFrom = s + ol, shown = at;
+    return ok;
+  };
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, opens, pos, ol);
     if (s == npos) break;
@@ -481,7 +520,7 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
       continue;
     }
     if (w.Gone(s + ol, e)) {
-      w.Remove(s, e + cl);
+      remove(s, e + cl);
       ++changes;
       known = npos;
       pos = revisit.Gone(w, e + cl, s, e + cl);
@@ -491,9 +530,9 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
     if (revisited ? w.EachKept(s + ol, revisit.From(), PhraseIgnorable) &&
                         w.EachKept(revisit.To(), e, PhraseIgnorable)
         : inKnown ? w.EachKept(knownEnd, e, PhraseIgnorable)
-                  : w.EachKept(s + ol, e, PhraseIgnorable)) {
-      w.Remove(s, s + ol);
-      w.Remove(e, e + cl);
+                  : contentIgnorable(s, e)) {
+      remove(s, s + ol);
+      remove(e, e + cl);
       ++changes;
       known = s + ol, knownEnd = e;
       pos = revisit.Gone(w, s + ol, s, e + cl);
@@ -507,10 +546,10 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
     size_t s2 = NextTag(w, opens, e + cl, ol);
     if (s2 == npos) break;
     if (w.Gone(e + cl, s2)) {
-      w.Remove(e, s2 + ol);  // adjacent copies merge; no change counted
+      remove(e, s2 + ol);  // adjacent copies merge; no change counted
     } else if (w.EachKept(e + cl, s2, OnlyCrLfBlanks)) {
-      w.Remove(e, e + cl);
-      w.Remove(s2, s2 + ol);
+      remove(e, e + cl);
+      remove(s2, s2 + ol);
       ++changes;
     } else {
       pos = revisit.Stays(s, s2);

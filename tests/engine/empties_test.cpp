@@ -130,8 +130,13 @@ TEST(EmptyTags, DeepNestsCollapseWhole) {
       {Repeat("<font size=2><i>", n) + Repeat("</i></font>", n), ""},
       // Many empty elements side by side inside one long one.
       {"<font size=2>" + Repeat("<font color=red></font> ", n) + "</font>", Repeat(" ", n)},
+      // Many start tags whose content runs far before it shows something,
+      // and neighbours merged one by one behind them.
+      {Repeat("<a href=x><b> ", n) + "x" + Repeat("<b></b>", n), Repeat("<a href=x><b> ", n) + "x<b></b>"},
+      {Repeat("<em>", n) + "<font size=2>" + Repeat("<font size=2></font></font>", n),
+       Repeat("<em>", n) + Repeat("</font>", n - 1)},
   };
-  for (auto& [in, out] : rows) EXPECT_EQ(Strip(in), out) << in.substr(0, 40);
+  for (auto& [in, out] : rows) EXPECT_TRUE(Strip(in) == out) << in.substr(0, 60);
 }
 
 TEST(EmptyTags, SavingAndUntouchedText) {
