@@ -40,6 +40,9 @@ struct PassContext {
   // The preformatted pieces being optimized are XMP blocks, whose markup a
   // browser shows as text.
   bool literalPieces = false;
+  // The document holds a style sheet, though the driver keeps its first block
+  // away from the chunks the passes see.
+  bool documentHasStyle = false;
   bool slowOptimize = false;
   std::function<void()> pumpFn;
 

@@ -169,7 +169,8 @@ int32_t Engine::ChooseRoute(Buffer& buf) {
   // stays as it was read and counts no savings.
   original_ = buf;
   int32_t rc;
-  if (FindText(buf, "<style", -1) != 0)
+  cx.documentHasStyle = FindText(buf, "<style", -1) != 0;
+  if (cx.documentHasStyle)
     rc = FindText(buf, "</style", -1) != 0 ? OptimizeStyleBlock(buf) : kBadStyle;
   else
     rc = ProtectedBlocksRoute(buf, true);

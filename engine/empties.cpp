@@ -668,7 +668,7 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
   // Both looked up only when a candidate asks.
   int styleSheet = -1;
   auto noStyle = [&] {
-    if (styleSheet < 0) styleSheet = FindFrom(s, "<style", 0, true) != npos;
+    if (styleSheet < 0) styleSheet = cx.documentHasStyle || FindFrom(s, "<style", 0, true) != npos;
     return styleSheet == 0;
   };
   auto imageBefore = [&](size_t at) {

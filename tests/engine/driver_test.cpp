@@ -123,6 +123,20 @@ TEST(DecisionTable, XmpBlocksAreShownAsTextAndStayUntouched) {
   EXPECT_NE(b.find("<XMP><strong>&amp;<!-- c --><b></b></strong>  </XMP>"), std::string::npos) << b;
 }
 
+TEST(DecisionTable, StyleSheetOutsideTheChunksStillCounts) {
+  // The STYLE route keeps the style block away from the passes; left
+  // alignment must stay all the same, as the sheet may give it a meaning.
+  Engine e;
+  e.cx.opts.Set(Opt::StripEmpties, true);
+  Buffer b = "<html><head><style>p{text-align:center}</style></head><p align=left vspace=0>x</html>";
+  const Buffer before = b;
+  EXPECT_GE(e.OptimizeBuffer(b), 0);
+  EXPECT_EQ(b, before);
+  Buffer plain = "<html><p align=left>x</html>";
+  EXPECT_GE(e.OptimizeBuffer(plain), 0);
+  EXPECT_EQ(plain, "<html><p >x</html>");
+}
+
 TEST(Chunking, CutsBeforeParagraphs) {
   // 200,000 bytes with a "<P>" every 1,000 bytes: four chunks, each inner one
   // ending just before a "<P>".
