@@ -117,46 +117,38 @@ struct Matcher {
   }
 };
 
-// Every non-overlapping match, left to right, into hits. One sweep: the
-// first pattern byte is looked for sixteen bytes at a time.
-void FindAll(const Matcher& mt, std::string_view text, std::vector<size_t>& hits) {
+// Calls onHit with every non-overlapping match, left to right. One sweep:
+// the first pattern byte is looked for sixteen bytes at a time. onHit may
+// rewrite bytes before the end of the match it is given; nothing there is
+// read again.
+template <class OnHit>
+void FindAll(const Matcher& mt, std::string_view text, OnHit onHit) {
   const size_t n = text.size(), m = mt.pat.size();
   if (m == 0 || n < m) return;
-  const size_t last = n - m;
-  const char* base = text.data();
   size_t next = 0;  // the earliest start a new match may have
 #if defined(__SSE2__)
   if (!mt.anyFirst) {
+    const size_t last = n - m;
+    const char* base = text.data();
     const __m128i a = _mm_set1_epi8(char(mt.first));
     const __m128i b = _mm_set1_epi8(char(mt.alt >= 0 ? mt.alt : mt.first));
-    auto eq = [&](size_t at) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
-      return _mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b));
-    };
-    auto take = [&](size_t at, unsigned bits) {
+    size_t i = 0;
+    for (; i + 16 <= last + 1; i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+      unsigned bits = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b))));
       while (bits) {
-        const size_t j = at + size_t(__builtin_ctz(bits));
+        const size_t j = i + size_t(__builtin_ctz(bits));
         bits &= bits - 1;
         if (j >= next && mt.At(base + j, n - j)) {
-          hits.push_back(j);
+          onHit(j);
           next = j + m;
         }
       }
-    };
-    size_t i = 0;
-    for (; i + 16 <= last + 1; i += 16) take(i, unsigned(_mm_movemask_epi8(eq(i))));
-    for (size_t j = std::max(i, next); j <= last;) {
-      size_t k = mt.Find(text, j);
-      if (k == std::string_view::npos) break;
-      hits.push_back(k);
-      j = k + m;
     }
-    return;
+    next = std::max(i, next);
   }
 #endif
-  for (size_t k = mt.Find(text, next); k != std::string_view::npos; k = mt.Find(text, k + m)) hits.push_back(k);
-  (void)last;
-  (void)base;
+  for (size_t k = mt.Find(text, next); k != std::string_view::npos; k = mt.Find(text, k + m)) onHit(k);
 }
 
 size_t Search(std::string_view text, std::string_view pat, size_t from, bool ic) {
@@ -207,25 +199,46 @@ int32_t ReplaceAll(Buffer& buf, std::string_view find, std::string_view repl, bo
   // it, but never one that would begin before the resume point: what is
   // already output is final, and only the untouched input is searched again.
   // So the matches are the non-overlapping ones of the input, left to right.
-  static thread_local std::vector<size_t> hits;
-  hits.clear();
-  FindAll(Matcher(find, ignoreCase), buf, hits);
-  if (hits.empty()) return 0;
+  const Matcher mt(find, ignoreCase);
+  const std::string_view text = buf;  // stays valid: the storage is not reallocated below
+  int32_t count = 0;
+  size_t in = 0;  // first input byte not yet placed
+  if (repl.size() <= find.size()) {
+    // The output never overtakes the input, so it is built in place.
+    char* d = buf.data();
+    size_t out = 0;
+    FindAll(mt, text, [&](size_t h) {
+      if (out != in) memmove(d + out, d + in, h - in);
+      out += h - in;
+      memcpy(d + out, repl.data(), repl.size());
+      out += repl.size();
+      in = h + find.size();
+      ++count;
+    });
+    if (count == 0) return 0;
+    memmove(d + out, d + in, buf.size() - in);
+    buf.resize(out + buf.size() - in);
+    return count;
+  }
   // Reuse the previous call's storage: passes call this many times per chunk.
   static thread_local std::string scratch;
   std::string out = std::move(scratch);
   out.clear();
-  out.reserve(buf.size() - hits.size() * find.size() + hits.size() * repl.size());
-  size_t in = 0;
-  for (size_t h : hits) {
-    out.append(buf.data() + in, h - in);
+  FindAll(mt, text, [&](size_t h) {
+    if (count == 0) out.reserve(buf.size() + buf.size() / 4);
+    out.append(text.data() + in, h - in);
     out.append(repl.data(), repl.size());
     in = h + find.size();
+    ++count;
+  });
+  if (count == 0) {
+    scratch = std::move(out);
+    return 0;
   }
-  out.append(buf.data() + in, buf.size() - in);
+  out.append(text.data() + in, text.size() - in);
   buf.swap(out);
   if (out.capacity() <= (size_t(1) << 21)) scratch = std::move(out);
-  return int32_t(hits.size());
+  return count;
 }
 
 std::string AsciiLower(std::string_view s) {

@@ -146,12 +146,12 @@ TEST(Matching, AgreesWithLiteralRulesOnRandomText) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 16) % n;
   };
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 4000; ++round) {
     std::string text, pat, repl;
-    for (uint32_t i = 0, n = rnd(70); i < n; ++i) text += alphabet[rnd(uint32_t(alphabet.size()))];
+    for (uint32_t i = 0, n = rnd(round % 4 ? 70 : 400); i < n; ++i) text += alphabet[rnd(uint32_t(alphabet.size()))];
     for (uint32_t i = 0, n = 1 + rnd(10); i < n; ++i) pat += alphabet[rnd(6)];
     if (rnd(4) == 0) pat[rnd(uint32_t(pat.size()))] = "?@"[rnd(2)];
-    for (uint32_t i = 0, n = rnd(4); i < n; ++i) repl += alphabet[rnd(4)];
+    for (uint32_t i = 0, n = rnd(14); i < n; ++i) repl += alphabet[rnd(4)];
     const bool ic = rnd(2);
     const int32_t start = 1 + int32_t(rnd(uint32_t(text.size()) + 1));
     ASSERT_EQ(FindText(text, pat, ic ? -start : start), start > int32_t(text.size()) ? 0 : NaiveFind(text, pat, ic ? -start : start))
