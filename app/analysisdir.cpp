@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/dirwidgets.h"
+#include "app/widgets.h"
 #include "platform/help.h"
 
 namespace sw {
@@ -45,16 +46,10 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   h->addWidget(FLB1);
   v->addLayout(h);
   auto* b = new QHBoxLayout;
-  bOK = new QPushButton("&OK", this);
-  bOK->setObjectName("bOK");
-  bCancel = new QPushButton("&Cancel", this);
-  bCancel->setObjectName("bCancel");
-  bReset = new QPushButton("&Reset to /tmp/ directory", this);
-  bReset->setObjectName("bReset");
-  for (auto* x : {bOK, bCancel, bReset}) {
-    x->setAutoDefault(false);
-    b->addWidget(x);
-  }
+  bOK = NamedButton(this, "bOK", "&OK");
+  bCancel = NamedButton(this, "bCancel", "&Cancel");
+  bReset = NamedButton(this, "bReset", "&Reset to /tmp/ directory");
+  for (auto* x : {bOK, bCancel, bReset}) b->addWidget(x);
   v->addLayout(b);
   resize(520, 420);
 
@@ -89,8 +84,8 @@ void TDirForm2::SelectDirectory(const QString& dir) {
   }
   SelectVolumeOf(DCB1, dir);
   FillFiles(dir);
-  model_.DirectoryChanged(dir.toLocal8Bit().toStdString());
-  Label1->setText(QString::fromLocal8Bit(model_.proposed().c_str()));
+  model_.DirectoryChanged(FromQ(dir));
+  Label1->setText(ToQ(model_.proposed()));
 }
 
 void TDirForm2::FillFiles(const QString& dir) {

@@ -20,23 +20,10 @@
 
 #include "app/main_model.h"
 #include "app/dirwidgets.h"
+#include "app/widgets.h"
 #include "platform/help.h"
 
 namespace sw {
-
-namespace {
-QPushButton* Button(QWidget* p, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, p);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-QLabel* Label(QWidget* p, const char* name, const QString& text) {
-  auto* l = new QLabel(text, p);
-  l->setObjectName(name);
-  return l;
-}
-}  // namespace
 
 TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath, Prompt& prompt, HelpSystem* help,
                              QWidget* mainWindow)
@@ -47,7 +34,7 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
   model_.processEvents = [] { QCoreApplication::processEvents(); };
 
   auto* top = new QVBoxLayout(this);
-  QLabel* heading = Label(this, "Label1", "File selector");
+  QLabel* heading = NamedLabel(this, "Label1", "File selector");
   QFont f = heading->font();
   f.setBold(true);
   f.setPointSizeF(f.pointSizeF() * 1.3);
@@ -60,7 +47,7 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
   left->addWidget(DCB1);
   DLB1 = MakeDirectoryTree(this, &dirs_);
   left->addWidget(DLB1, 2);
-  QLabel* l3 = Label(this, "Label3", "&Select files:");
+  QLabel* l3 = NamedLabel(this, "Label3", "&Select files:");
   left->addWidget(l3);
   FLB1 = new QListWidget(this);
   FLB1->setObjectName("FLB1");
@@ -74,15 +61,15 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
 
   auto* mid = new QVBoxLayout;
   mid->addStretch();
-  bAdd = Button(this, "bAdd", "&Add");
-  bDrop = Button(this, "bDrop", "&Drop");
+  bAdd = NamedButton(this, "bAdd", "&Add");
+  bDrop = NamedButton(this, "bDrop", "&Drop");
   mid->addWidget(bAdd);
   mid->addWidget(bDrop);
   mid->addStretch();
   cols->addLayout(mid);
 
   auto* right = new QVBoxLayout;
-  QLabel* l2 = Label(this, "Label2", "&File(s) to be optimized:");
+  QLabel* l2 = NamedLabel(this, "Label2", "&File(s) to be optimized:");
   right->addWidget(l2);
   ListBox1 = new QListWidget(this);
   ListBox1->setObjectName("ListBox1");
@@ -92,14 +79,14 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
   ListBox1->viewport()->installEventFilter(this);
   l2->setBuddy(ListBox1);
   right->addWidget(ListBox1, 1);
-  Listclear = Button(this, "Listclear", "C&lear current list");
+  Listclear = NamedButton(this, "Listclear", "C&lear current list");
   right->addWidget(Listclear);
   auto* g = new QGridLayout;
-  g->addWidget(Label(this, "Label6", "Total files:"), 0, 0);
-  Filecount = Label(this, "Filecount", "(n/a)");
+  g->addWidget(NamedLabel(this, "Label6", "Total files:"), 0, 0);
+  Filecount = NamedLabel(this, "Filecount", "(n/a)");
   g->addWidget(Filecount, 0, 1);
-  g->addWidget(Label(this, "Label4", "Job size:"), 1, 0);
-  Jobsize = Label(this, "Jobsize", "(n/a)");
+  g->addWidget(NamedLabel(this, "Label4", "Job size:"), 1, 0);
+  Jobsize = NamedLabel(this, "Jobsize", "(n/a)");
   g->addWidget(Jobsize, 1, 1);
   right->addLayout(g);
   cols->addLayout(right, 1);
@@ -107,9 +94,9 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  bOK = Button(this, "bOK", "&OK");
-  bCancel = Button(this, "bCancel", "&Cancel");
-  bHelp = Button(this, "bHelp", "&Help");
+  bOK = NamedButton(this, "bOK", "&OK");
+  bCancel = NamedButton(this, "bCancel", "&Cancel");
+  bHelp = NamedButton(this, "bHelp", "&Help");
   buttons->addWidget(bOK);
   buttons->addWidget(bCancel);
   buttons->addWidget(bHelp);
@@ -137,7 +124,7 @@ TProjFilePick::TProjFilePick(IniFile& profile, const std::string& filesListPath,
   // Opening.
   if (mainWindow_) mainWindow_->hide();
   std::string last = model_.Open();
-  ShowDirectory(last.empty() ? QDir::homePath() : QString::fromLocal8Bit(last.c_str()));
+  ShowDirectory(last.empty() ? QDir::homePath() : ToQ(last));
   Refresh();
 }
 
@@ -168,7 +155,7 @@ void TProjFilePick::FillFiles() {
 
 void TProjFilePick::Refresh() {
   ListBox1->clear();
-  for (const auto& e : model_.entries()) ListBox1->addItem(QString::fromLocal8Bit(e.c_str()));
+  for (const auto& e : model_.entries()) ListBox1->addItem(ToQ(e));
   Filecount->setText(QString::fromStdString(model_.FileCountText()));
   Jobsize->setText(QString::fromStdString(model_.JobSizeText()));
   Listclear->setEnabled(model_.CanDrop());
@@ -179,7 +166,7 @@ void TProjFilePick::bAddClick() {
   std::vector<std::string> selected;
   QDir d(currentDir_);
   for (int r = 0; r < FLB1->count(); ++r)
-    if (FLB1->item(r)->isSelected()) selected.push_back(d.absoluteFilePath(FLB1->item(r)->text()).toLocal8Bit().toStdString());
+    if (FLB1->item(r)->isSelected()) selected.push_back(FromQ(d.absoluteFilePath(FLB1->item(r)->text())));
   if (selected.empty()) return;
   // The readouts come before the volume warning.
   model_.processEvents = [this] {
@@ -205,13 +192,13 @@ void TProjFilePick::ListclearClick() {
 }
 
 void TProjFilePick::bOKClick() {
-  if (!model_.Ok(currentDir_.toLocal8Bit().toStdString())) return;
+  if (!model_.Ok(FromQ(currentDir_))) return;
   closing_ = true;
   accept();
 }
 
 void TProjFilePick::bCancelClick() {
-  if (!model_.Cancel(currentDir_.toLocal8Bit().toStdString())) return;
+  if (!model_.Cancel(FromQ(currentDir_))) return;
   closing_ = true;
   reject();
 }
@@ -247,7 +234,7 @@ void TProjFilePick::dragEnterEvent(QDragEnterEvent* e) {
 void TProjFilePick::dropEvent(QDropEvent* e) {
   std::vector<std::string> paths;
   for (const QUrl& u : e->mimeData()->urls())
-    if (u.isLocalFile()) paths.push_back(u.toLocalFile().toLocal8Bit().toStdString());
+    if (u.isLocalFile()) paths.push_back(FromQ(u.toLocalFile()));
   if (paths.empty()) return;
   e->acceptProposedAction();
   model_.processEvents = [this] {

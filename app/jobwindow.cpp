@@ -13,23 +13,10 @@
 
 #include "app/centre.h"
 #include "app/main_model.h"
+#include "app/widgets.h"
 #include "platform/help.h"
 
 namespace sw {
-
-namespace {
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  return l;
-}
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-}  // namespace
 
 THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help, bool showPreviewDlg,
                        bool browseReportPrompt, QWidget* mainWindow)
@@ -43,18 +30,18 @@ THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help
   run_->config = config;
 
   auto* v = new QVBoxLayout(this);
-  Label1 = MakeLabel(this, "Label1", "Ready to optimize HTML...");
+  Label1 = NamedLabel(this, "Label1", "Ready to optimize HTML...");
   QFont big = Label1->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.4);
   Label1->setFont(big);
   v->addWidget(Label1);
-  Label2 = MakeLabel(this, "Label2",
+  Label2 = NamedLabel(this, "Label2",
                      "Please wait, or work in another program, while Slimwright processes your files. Optimization "
                      "could take several minutes for large webs.");
   Label2->setWordWrap(true);
   v->addWidget(Label2);
-  Pg = MakeLabel(this, "Pg", "Optimization progress");
+  Pg = NamedLabel(this, "Pg", "Optimization progress");
   Pg->setAlignment(Qt::AlignHCenter);
   v->addWidget(Pg);
   Meter = new QProgressBar(this);
@@ -66,8 +53,8 @@ THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help
 
   auto* g = new QGridLayout;
   auto row = [&](int r, const char* ln, const char* caption, const char* vn) {
-    g->addWidget(MakeLabel(this, ln, caption), r, 0);
-    auto* value = MakeLabel(this, vn, "");
+    g->addWidget(NamedLabel(this, ln, caption), r, 0);
+    auto* value = NamedLabel(this, vn, "");
     value->setMinimumWidth(220);
     g->addWidget(value, r, 1);
     return value;
@@ -84,11 +71,11 @@ THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help
   v->addLayout(g);
 
   auto* h = new QHBoxLayout;
-  bOptimize = MakeButton(this, "bOptimize", "&Begin optimization");
-  bAbort = MakeButton(this, "bAbort", "&Abort optimization");
-  bHelp = MakeButton(this, "bHelp", "&Help");
-  bCancel = MakeButton(this, "bCancel", "&Cancel");
-  bOK = MakeButton(this, "bOK", "&OK");
+  bOptimize = NamedButton(this, "bOptimize", "&Begin optimization");
+  bAbort = NamedButton(this, "bAbort", "&Abort optimization");
+  bHelp = NamedButton(this, "bHelp", "&Help");
+  bCancel = NamedButton(this, "bCancel", "&Cancel");
+  bOK = NamedButton(this, "bOK", "&OK");
   for (auto* b : {bOptimize, bAbort, bHelp, bCancel, bOK}) h->addWidget(b);
   v->addLayout(h);
   bOptimize->setDefault(true);
@@ -159,7 +146,7 @@ void THTMLgauge::RunStarting(int fileCount) {
 }
 
 void THTMLgauge::CurrentFile(int, const std::string& fileName) {
-  Curfile->setText(QString::fromLocal8Bit(fileName.c_str()));
+  Curfile->setText(ToQ(fileName));
 }
 
 void THTMLgauge::DocumentDone(const RunTotals& t, int) {

@@ -23,22 +23,16 @@
 #include "app/centre.h"
 #include "app/filepick.h"
 #include "app/jobwindow.h"
+#include "app/widgets.h"
 
 namespace sw {
 
 namespace {
-QString Q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string S(const QString& s) { return s.toLocal8Bit().toStdString(); }
 QFont ToQFont(const PrinterFontSetting& pf) {
-  QFont f(Q(pf.name), pf.size);
+  QFont f(ToQ(pf.name), pf.size);
   f.setBold(pf.bold);
   f.setItalic(pf.italic);
   return f;
-}
-QPushButton* Button(QWidget* p, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, p);
-  b->setObjectName(name);
-  return b;
 }
 }  // namespace
 
@@ -84,8 +78,8 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   rv->addWidget(Analyze);
   v->addWidget(reports);
 
-  BuildList = Button(central, "BuildList", "&Select files for optimization");
-  Taglist1 = Button(central, "Taglist1", "Select &optimization options");
+  BuildList = NamedButton(central, "BuildList", "&Select files for optimization");
+  Taglist1 = NamedButton(central, "Taglist1", "Select &optimization options");
   Taglist1->setEnabled(false);  // the options dialog comes with its own window
   v->addWidget(BuildList);
   v->addWidget(Taglist1);
@@ -98,7 +92,7 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   Browpath1->setReadOnly(true);
   Browpath1->setMinimumWidth(260);
   l2->setBuddy(Browpath1);
-  BrowseBrowser = Button(central, "BrowseBrowser", "...");
+  BrowseBrowser = NamedButton(central, "BrowseBrowser", "...");
   BrowseBrowser->setMaximumWidth(32);
   bh->addWidget(l2);
   bh->addWidget(Browpath1, 1);
@@ -106,10 +100,10 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   v->addLayout(bh);
 
   auto* buttons = new QHBoxLayout;
-  Optimize = Button(central, "Optimize", "&Optimize HTML");
+  Optimize = NamedButton(central, "Optimize", "&Optimize HTML");
   Optimize->setDefault(true);
-  bHelp = Button(central, "bHelp", "&Help");
-  Quitbutt = Button(central, "Quitbutt", "&Quit");
+  bHelp = NamedButton(central, "bHelp", "&Help");
+  Quitbutt = NamedButton(central, "Quitbutt", "&Quit");
   buttons->addWidget(Optimize);
   buttons->addWidget(bHelp);
   buttons->addWidget(Quitbutt);
@@ -210,7 +204,7 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
       d.setDefaultSuffix("INI");
       // An existing profile is asked about by our own question.
       d.setOption(QFileDialog::DontConfirmOverwrite);
-      d.selectFile(Q(model_.paths.name + ".INI"));
+      d.selectFile(ToQ(model_.paths.name + ".INI"));
     } else {
       d.setFileMode(QFileDialog::ExistingFile);
     }
@@ -258,7 +252,7 @@ void TTabform::ApplySettings() {
     BPro->setChecked(model_.browseReportPrompt);
     ShowVV->setChecked(model_.showPreviewDlg);
   }
-  Browpath1->setText(Q(model_.launcher.defaultBrowser()));
+  Browpath1->setText(ToQ(model_.launcher.defaultBrowser()));
 }
 
 void TTabform::showEvent(QShowEvent* e) {
@@ -278,7 +272,7 @@ void TTabform::BringToFront() {
 void TTabform::OptimizeClick() {
   model_.Optimize(Analyze->isChecked());
   // The pre-checks may have found a new default browser.
-  Browpath1->setText(Q(model_.launcher.defaultBrowser()));
+  Browpath1->setText(ToQ(model_.launcher.defaultBrowser()));
 }
 
 void TTabform::BuildListClick() {
@@ -290,16 +284,16 @@ void TTabform::BuildListClick() {
 void TTabform::BrowseBrowserClick() {
   QString path = chooseFile("Select new default browser", QString(), "Applications (*)", false);
   if (path.isEmpty()) return;
-  model_.SetDefaultBrowser(S(path));
+  model_.SetDefaultBrowser(FromQ(path));
   Browpath1->setText(path);
 }
 
 void TTabform::OpenProfileClick() {
   if (!model_.ConfirmOpenProfile()) return;
-  QString path = chooseFile("Select exsting Slimwright job profile:", Q(model_.paths.home),
+  QString path = chooseFile("Select exsting Slimwright job profile:", ToQ(model_.paths.home),
                             "ini files (*.ini *.INI);;All files (*)", false);
   if (path.isEmpty()) return;
-  if (!model_.OpenProfile(S(path))) {
+  if (!model_.OpenProfile(FromQ(path))) {
     close();
     return;
   }
@@ -308,15 +302,15 @@ void TTabform::OpenProfileClick() {
 
 void TTabform::SaveProfileClick() {
   QString path =
-      chooseFile("Specify name and path for profile file:", Q(model_.paths.home), "INI files (*.ini *.INI)", true);
+      chooseFile("Specify name and path for profile file:", ToQ(model_.paths.home), "INI files (*.ini *.INI)", true);
   if (path.isEmpty()) return;
-  model_.SaveProfileAs(S(path));
+  model_.SaveProfileAs(FromQ(path));
 }
 
 void TTabform::OpenHtmlClick() {
   QString path = chooseFile("Select HTML file:", QString(), "HTML files (*.htm* *.?htm*);;All files (*)", false);
   if (path.isEmpty()) return;
-  model_.launcher.OpenWithDefaultBrowser(S(path));
+  model_.launcher.OpenWithDefaultBrowser(FromQ(path));
 }
 
 void TTabform::PrintClick(int item) {
@@ -327,7 +321,7 @@ void TTabform::PrintClick(int item) {
   if (!model_.PrintLines(PrintItem(item), lines) || lines.empty()) return;
   QFont font = ToQFont(model_.PrinterFont());
   QString text;
-  for (const auto& l : lines) text += Q(l) + "\n";
+  for (const auto& l : lines) text += ToQ(l) + "\n";
   QTextDocument doc;
   doc.setDefaultFont(font);
   doc.setPlainText(text);
@@ -339,7 +333,7 @@ void TTabform::SelectFontClick() {
   QFont chosen = QFontDialog::getFont(&ok, ToQFont(model_.PrinterFont()), this);
   if (!ok) return;
   PrinterFontSetting pf;
-  pf.name = S(chosen.family());
+  pf.name = FromQ(chosen.family());
   pf.size = chosen.pointSize() > 0 ? chosen.pointSize() : 10;
   pf.bold = chosen.bold();
   pf.italic = chosen.italic();
@@ -355,7 +349,7 @@ void TTabform::PrinterSetupClick() {
 void TTabform::SelectEditorClick() {
   QString path = chooseFile("Select new default text editor", QString(), "Applications (*)", false);
   if (path.isEmpty()) return;
-  model_.SetExternalEditor(S(path));
+  model_.SetExternalEditor(FromQ(path));
 }
 
 void TTabform::AnalysisDirClick() {
