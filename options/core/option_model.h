@@ -23,6 +23,8 @@ inline constexpr int kWrapShownWhenMissing = 255;
 inline constexpr const char* kWordWrapKey = "WordWrap";
 inline constexpr const char* kEntityKey = "StandardizeChars";
 inline constexpr const char* kBigSmallKey = "MSNSOnly";
+inline constexpr const char* kWrapCaption = "&Word wrap limit:";
+inline constexpr const char* kBigSmallCaption = "&Use <BIG>/<SMALL> tags where applicable";
 
 // Only terms 1..31 are ever applied by a run.
 inline constexpr int kApplicableTerms = 31;
