@@ -291,6 +291,10 @@ TEST_F(OptionsFixture, HelpOpensEachWindowsOwnTopic) {
     ASSERT_EQ(starter.calls.size(), 1u);
     EXPECT_NE(starter.calls[0].args.back().find(c.anchor), std::string::npos) << starter.calls[0].args.back();
   }
+  // The help really has those topics.
+  std::string page = ReadFile(std::string(SW_SOURCE_DIR) + "/docs/help/index.html");
+  for (const char* id : {"ctx-26500", "ctx-71326", "ctx-73326"})
+    EXPECT_NE(page.find("id=\"" + std::string(id) + "\""), std::string::npos) << id;
 }
 
 // The fine-tuning buttons open their dialogs modally, one at a time.
