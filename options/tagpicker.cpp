@@ -66,7 +66,7 @@ TTagPicker::TTagPicker(Profile& profile, Prompt& prompt, HelpSystem* help, QWidg
   right->addWidget(Fineopt);
   auto* l4 = NamedLabel(this, "Label4", "&Custom search-and-replace options:");
   CTags = CheckList(this, "CTags");
-  CTags->setMinimumWidth(300);
+  CTags->setMinimumWidth(380);
   l4->setBuddy(CTags);
   right->addWidget(l4);
   right->addWidget(CTags, 1);
@@ -126,6 +126,11 @@ TTagPicker::TTagPicker(Profile& profile, Prompt& prompt, HelpSystem* help, QWidg
   }
   FitRows(HOpt, HOpt->count());
   FitRows(Fineopt, Fineopt->count());
+  Fineopt->setMaximumHeight(Fineopt->minimumHeight());
+  for (QListWidget* l : {HOpt, Fineopt}) {
+    l->setMinimumWidth(l->sizeHintForColumn(0) + 2 * l->frameWidth() + 8);
+    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  }
   FitRows(CTags, 5);
 
   for (QListWidget* w : {HOpt, Fineopt, CTags})

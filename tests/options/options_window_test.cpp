@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/mainwindow.h"
@@ -351,6 +352,39 @@ TEST_F(OptionsFixture, MainWindowShowsTheOptionsWindowBesideIt) {
   EXPECT_TRUE(w->isVisible());
   main.close();
   EXPECT_FALSE(w->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// Renders the README's pictures of the options windows.
+TEST_F(OptionsFixture, Screenshots) {
+  // The README's copies are refreshed on request only, so test runs leave the tree clean.
+  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
+  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
+                                             : std::string(SW_BINARY_DIR) + "/screenshots";
+  fs::create_directories(out);
+  WritePreset(ini, Preset::Safe);
+  ini.WriteString(kTagOptions, "StandardizeChars", "2");
+  ini.WriteString(kFineTuning, "WordWrap", "120");
+  const char* terms[] = {"<font face=\"Arial\">^^<font face=Arial>^^0", "&nbsp;&nbsp;^^&nbsp; ^^1",
+                         "<!-- webbot bot=\"Timestamp\" -->^^^^0", "http://www.example.com/^^/^^0"};
+  for (int i = 0; i < 4; ++i) ini.WriteString(kCustomSection, "CustomReplace" + std::to_string(i + 1), terms[i]);
+  ini.WriteString(kCustomSection, "ExecCustomReplace1", "1");
+  ini.WriteString(kCustomSection, "ExecCustomReplace3", "1");
+  TTagPicker w(ini, prompt, &help);
+  w.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(w.grab().save(QString::fromStdString(out + "/options-window.png")));
+  TSpecialChars chars(ini, &help);
+  chars.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(chars.grab().save(QString::fromStdString(out + "/entity-dialog.png")));
+  TFontTagOpt font(ini, &help);
+  font.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(font.grab().save(QString::fromStdString(out + "/font-dialog.png")));
 }
 
 }  // namespace
