@@ -99,6 +99,14 @@ int RunOptions(const Args& args, Context& cx) {
   HomePaths paths{cx.home, cx.name};
   IniFile profile(paths.Profile());
 
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    *cx.out << "Usage: slimwright options [KEY=VALUE...]\n"
+               "Without arguments, lists every option of the profile with the value the next run uses.\n"
+               "KEY is an option's profile key (letter case does not matter). Switches take 1 or 0 (on or off),\n"
+               "WordWrap a whole number from 30 to 9999, StandardizeChars 0, 1, 2, 6, 10 or 14.\n"
+               "Every value is checked first; if one is wrong, nothing is written.\n";
+    return kExitOk;
+  }
   if (!args.empty()) {
     // Every value is checked before the first is written.
     std::vector<Assignment> todo;

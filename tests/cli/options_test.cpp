@@ -59,6 +59,10 @@ TEST(OptionsCommand, AFreshHomeListsEveryOptionOffAndWritesNothing) {
   EXPECT_TRUE(Has(r.out, "StandardizeChars=0"));
   EXPECT_TRUE(Has(r.out, "Use <BIG>/<SMALL> tags where applicable"));
   EXPECT_FALSE(fs::exists(h.profile()));
+  Result help = Slim(h, {"options", "--help"});
+  EXPECT_EQ(help.rc, 0);
+  EXPECT_TRUE(Has(help.out, "StandardizeChars 0, 1, 2, 6, 10 or 14"));
+  EXPECT_FALSE(fs::exists(h.profile()));
 }
 
 TEST(OptionsCommand, SetsValuesByTheWindowsRules) {
