@@ -161,8 +161,11 @@ TTagPicker::TTagPicker(Profile& profile, Prompt& prompt, HelpSystem* help, QWidg
 }
 
 void TTagPicker::showEvent(QShowEvent* e) {
-  model_.Show();
-  Fill();
+  // A restore from the task bar is not a new showing: an edited limit stays.
+  if (!e->spontaneous()) {
+    model_.Show();
+    Fill();
+  }
   QDialog::showEvent(e);
 }
 
