@@ -24,6 +24,7 @@
 #include "app/filepick.h"
 #include "app/jobwindow.h"
 #include "app/widgets.h"
+#include "options/tagpicker.h"
 
 namespace sw {
 
@@ -80,7 +81,6 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
 
   BuildList = NamedButton(central, "BuildList", "&Select files for optimization");
   Taglist1 = NamedButton(central, "Taglist1", "Select &optimization options");
-  Taglist1->setEnabled(false);  // the options dialog comes with its own window
   v->addWidget(BuildList);
   v->addWidget(Taglist1);
 
@@ -192,6 +192,7 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
     if (on) model_.SetDetailedReport(true);
   });
   connect(BuildList, &QPushButton::clicked, this, &TTabform::BuildListClick);
+  connect(Taglist1, &QPushButton::clicked, this, &TTabform::TagListClick);
   connect(BrowseBrowser, &QPushButton::clicked, this, &TTabform::BrowseBrowserClick);
   connect(Optimize, &QPushButton::clicked, this, &TTabform::OptimizeClick);
   connect(bHelp, &QPushButton::clicked, this, [this] { model_.help.ShowContext(kMainHelpContext); });
@@ -222,6 +223,14 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
     return r;
   };
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  // Made hidden at start and kept; it stays open beside this window.
+  picker_ = std::make_unique<TTagPicker>(model_.ini, model_.prompt, &model_.help);
+  connect(picker_.get(), &QDialog::finished, this, [this] {
+    showNormal();
+    raise();
+    activateWindow();
+  });
 }
 
 TTabform::~TTabform() = default;
@@ -261,6 +270,12 @@ void TTabform::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
 }
 
+void TTabform::closeEvent(QCloseEvent* e) {
+  // Closing this window ends the program, also while the options window is open.
+  picker_->hide();
+  QMainWindow::closeEvent(e);
+}
+
 void TTabform::BringToFront() {
   QWidget* w = QApplication::activeModalWidget();
   if (!w) w = this;
@@ -279,6 +294,12 @@ void TTabform::BuildListClick() {
   TProjFilePick pick(model_.ini, model_.FilesListPath(), model_.prompt, &model_.help, this);
   pick.exec();
   if (pick.model().saved()) model_.listBuilt = true;
+}
+
+void TTabform::TagListClick() {
+  picker_->show();
+  picker_->raise();
+  picker_->activateWindow();
 }
 
 void TTabform::BrowseBrowserClick() {

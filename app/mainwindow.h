@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace sw {
 
+class TTagPicker;
+
 class TTabform : public QMainWindow {
   Q_OBJECT
  public:
@@ -27,6 +29,8 @@ class TTabform : public QMainWindow {
   MainModel& model() { return model_; }
   // A second start asked us to come to the front.
   void BringToFront();
+  // The options window, made once here and hidden between uses.
+  TTagPicker* tagPicker() { return picker_.get(); }
 
   // The file dialogs: title, folder, filter, save dialog; "" on Cancel.
   // Tests replace it.
@@ -45,9 +49,11 @@ class TTabform : public QMainWindow {
   void SelectEditorClick();
   void AnalysisDirClick();
   void RestoreClick();
+  void TagListClick();
 
  protected:
   void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   void ApplySettings();
@@ -60,6 +66,8 @@ class TTabform : public QMainWindow {
   QLineEdit* Browpath1;
   QPushButton *BuildList, *Taglist1, *Optimize, *bHelp, *Quitbutt, *BrowseBrowser;
   QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
+  // A window of its own, not a child: its controls share names with ours.
+  std::unique_ptr<TTagPicker> picker_;
   bool centred_ = false;  // placed in the middle of the screen at the first show only
 };
 

@@ -17,6 +17,10 @@ const std::vector<Subcommand>& Subcommands() {
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
+      {"options",
+       "options [KEY=VALUE...] show every option of the profile, or set some (switches 1 or 0, WordWrap 30..9999,\n"
+       "                       StandardizeChars 0, 1, 2, 6, 10 or 14)",
+       RunOptions},
   };
   return list;
 }

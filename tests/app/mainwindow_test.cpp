@@ -174,7 +174,7 @@ TEST_F(MainFixture, ControlsShowTheSettingsAndLaterWindowsAreDisabled) {
   EXPECT_EQ(window->windowTitle(), "Slimwright Lite ");
   for (const char* n : {"Customtagsmanager1", "Previewcurrentwebsfiles1", "Backuperaserutility1"})
     EXPECT_FALSE(Action(n)->isEnabled()) << n;
-  EXPECT_FALSE(Find<QPushButton>("Taglist1")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("Taglist1")->isEnabled());
   EXPECT_FALSE(Action("Tipoday")->isVisible());
   EXPECT_EQ(Action("Openexistingprofile1")->shortcut(), QKeySequence("Ctrl+O"));
 
