@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/prompt.h"
+#include "platform/home.h"
 #include "platform/inifile.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +22,14 @@ std::string Read(const fs::path& p) {
 void Write(const fs::path& p, const std::string& s) {
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << s;
+}
+
+// The legacy pages as an author's own, writable copy (the stored corpus is
+// read-only, and read-only pages are never rewritten).
+void CopyCorpus(const fs::path& web) {
+  CopyCorpus(web);
+  for (const auto& f : fs::recursive_directory_iterator(web))
+    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
 }
 
 struct Dir {
@@ -157,14 +166,16 @@ TEST(OptimizeCommand, FolderSearchBuildsTheFilesList) {
   fs::create_symlink(web / "other/f.htm", web / "g.htm");
   ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
   Result r = Slim(d, {"optimize", "--no-backups", "--report", "none", web.string()});
-  EXPECT_EQ(r.rc, 0) << r.err;
+  // The link and its target are one document: optimized once, at the link.
+  EXPECT_EQ(r.rc, 1) << r.err;
+  EXPECT_NE(r.err.find("other/f.htm: same file as an earlier entry"), std::string::npos) << r.err;
   const std::string w = web.string() + "/";
   EXPECT_EQ(Read(FilesList(d)), w + "A.HTML\r\n" + w + "b.htm\r\n" + w + "c.shtml\r\n" + w + "g.htm\r\n" + w +
                                     "other/f.htm\r\n" + w + "sub/d.htm\r\n");
   EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
   // Without paths the stored list is used.
   r = Slim(d, {"optimize", "--no-backups"});
-  EXPECT_EQ(r.rc, 0);
+  EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.out.find(" of 6 of 6 documents"), std::string::npos) << r.out;
 }
 
@@ -175,11 +186,61 @@ TEST(OptimizeCommand, UnansweredBackupQuestionTouchesNothingMore) {
   Write(web / "a.htm.srbak", "old");
   Write(web / "b.htm", "<html>b</html>");
   ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
-  Result r = Slim(d, {"optimize", web.string()});
-  EXPECT_EQ(r.rc, 2);
-  EXPECT_NE(r.err.find("Existing backups detected"), std::string::npos);
-  EXPECT_EQ(Read(web / "a.htm.srbak"), "old");
-  EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+  // Neither a terminal nor --yes may replace an existing backup; the job
+  // stops before touching anything and says how to go on.
+  for (const char* yes : {"", "--yes"}) {
+    std::vector<std::string> args = {"optimize", web.string()};
+    if (*yes) args.insert(args.begin() + 1, yes);
+    Result r = Slim(d, args);
+    EXPECT_EQ(r.rc, 2) << yes;
+    EXPECT_NE(r.err.find("the backup " + (web / "a.htm.srbak").string() + " already exists"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--overwrite-backups"), std::string::npos);
+    EXPECT_EQ(Read(web / "a.htm.srbak"), "old");
+    EXPECT_EQ(Read(web / "a.htm"), "<html>a</html>");
+    EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+  }
+  // The flag replaces them, and says so.
+  Result r = Slim(d, {"optimize", "--overwrite-backups", "--report", "none", web.string()});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_NE(r.err.find("(answered Yes by --overwrite-backups)"), std::string::npos);
+  EXPECT_EQ(Read(web / "a.htm.srbak"), "<html>a</html>");
+  EXPECT_EQ(Read(web / "b.htm.srbak"), "<html>b</html>");
+  // Run twice with --yes, the first backups stay the originals.
+  Write(web / "a.htm", "<html>a</html>");
+  fs::remove(web / "a.htm.srbak");
+  fs::remove(web / "b.htm.srbak");
+  Write(web / "b.htm", "<html>b</html>");
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none"}).rc, 0);
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none"}).rc, 2);
+  EXPECT_EQ(Read(web / "a.htm.srbak"), "<html>a</html>");
+  EXPECT_EQ(Read(web / "b.htm.srbak"), "<html>b</html>");
+}
+
+TEST(OptimizeCommand, TerminalAnswersTheBackupQuestionNotTheYesFlag) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "a.htm.srbak", "old");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  struct {
+    std::string typed;
+    int rc;
+    std::string backup;
+  } cases[] = {{"n\n", 2, "old"}, {"y\n", 0, "<html>a</html>"}};
+  for (const auto& c : cases) {
+    std::istringstream in(c.typed);
+    std::ostringstream out, err;
+    sw::cli::Context cx{d.home(), sw::ExecutableBaseName(), &in, &out, &err};
+    cx.terminal = true;
+    int rc = -1;
+    for (const auto& s : sw::cli::Subcommands())
+      if (std::string(s.name) == "optimize") rc = s.run({"--yes", "--report", "none", web.string()}, cx);
+    EXPECT_EQ(rc, c.rc) << c.typed << err.str();
+    EXPECT_NE(err.str().find("Existing backups detected"), std::string::npos);
+    EXPECT_EQ(err.str().find("answered Yes by --yes"), std::string::npos);
+    EXPECT_EQ(Read(web / "a.htm.srbak"), c.backup);
+  }
 }
 
 TEST(RestoreCommand, NoFilesList) {
@@ -214,7 +275,7 @@ TEST(OptimizeCommand, MissingDocumentStopsTheJob) {
 TEST(OptimizeCommand, CorpusRoundTrip) {
   Dir d;
   const fs::path web = d.path / "web";
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  CopyCorpus(web);
   std::vector<fs::path> docs;
   for (const auto& f : fs::recursive_directory_iterator(web))
     if (f.is_regular_file()) docs.push_back(f.path());
@@ -252,7 +313,7 @@ TEST(OptimizeCommand, CorpusRoundTrip) {
 TEST(OptimizeCommand, AnalysisLeavesTheWebUntouched) {
   Dir d;
   const fs::path web = d.path / "web";
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  CopyCorpus(web);
   ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
   sw::IniFile(Profile(d)).WriteString("General Options", "AnalysisPath", (d.path / "work").string());
   fs::create_directories(d.path / "work");
