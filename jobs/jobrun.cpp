@@ -246,7 +246,7 @@ JobOutcome JobRun::Run() {
         if (!ec) target = resolved;
       }
       leftovers.Remove(target.parent_path(), target.filename().string());
-      if (backups) leftovers.Remove(fs::path(entry).parent_path(), FileNamePart(BackupPath(entry)));
+      leftovers.Remove(fs::path(entry).parent_path(), FileNamePart(BackupPath(entry)));
       const int32_t state = ProbeDocument(entry);
       if (state < 0) {
         refuse(state);

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/prompt.h"
+#include "jobs/joblock.h"
 #include "platform/home.h"
 #include "platform/inifile.h"
 
@@ -27,7 +28,7 @@ void Write(const fs::path& p, const std::string& s) {
 // The legacy pages as an author's own, writable copy (the stored corpus is
 // read-only, and read-only pages are never rewritten).
 void CopyCorpus(const fs::path& web) {
-  CopyCorpus(web);
+  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
   for (const auto& f : fs::recursive_directory_iterator(web))
     fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
 }
@@ -330,4 +331,62 @@ TEST(OptimizeCommand, AnalysisLeavesTheWebUntouched) {
   const std::string report = Read(d.home() + "/" + fs::path(Profile(d)).stem().string() + ".r01");
   EXPECT_NE(report.find("Total HTML files processed:                  45\r\n"), std::string::npos);
   EXPECT_EQ(report.find("w$t"), std::string::npos);
+}
+
+// A second job in the same home is refused before it touches anything.
+TEST(OptimizeCommand, SecondJobInTheHomeIsRefused) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  sw::JobLock running;
+  ASSERT_TRUE(running.Take(d.home()));
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"optimize", "--yes", web.string()}, std::vector<std::string>{"restore", "--yes"}}) {
+    Result r = Slim(d, args);
+    EXPECT_EQ(r.rc, 2) << args[0];
+    EXPECT_NE(r.err.find("Job already running"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Another job is running in the program home " + d.home() + "."), std::string::npos);
+  }
+  EXPECT_EQ(Read(web / "a.htm"), "<html>a</html>");
+  EXPECT_FALSE(fs::exists(web / "a.htm.srbak"));
+  EXPECT_EQ(FilesList(d), "");
+  running.Release();
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none", web.string()}).rc, 0);
+}
+
+// Every document the job leaves as it was is named on standard error with
+// its reason, also without a report; names a files list cannot hold are
+// skipped by the search with a warning.
+TEST(OptimizeCommand, FailuresAndUnlistableNamesAreNamed) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "ro.htm", "<html>ro</html>");
+  Write(web / "two\nlines.htm", "<html>x</html>");
+  Write(web / "sub\r/c.htm", "<html>c</html>");
+  fs::permissions(web / "ro.htm", fs::perms(0444));
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  Result r = Slim(d, {"optimize", "--yes", "--report", "none", web.string()});
+  EXPECT_EQ(r.rc, 1) << r.err;
+  EXPECT_NE(r.err.find("slimwright optimize: " + (web / "ro.htm").string() +
+                       ": write error...disk full or unable to overwrite existing file\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("warning: skipped " + web.string() + "/two\\nlines.htm: a files list cannot hold a name"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("warning: skipped " + web.string() + "/sub\\r:"), std::string::npos) << r.err;
+  EXPECT_EQ(Read(FilesList(d)), (web / "a.htm").string() + "\r\n" + (web / "ro.htm").string() + "\r\n");
+  EXPECT_EQ(Read(web / "ro.htm"), "<html>ro</html>");
+  EXPECT_EQ(Read(web / "two\nlines.htm"), "<html>x</html>");
+}
+
+TEST(OptimizeCommand, HelpNamesTheBackupFlagAndTheListItReplaces) {
+  Dir d;
+  Result r = Slim(d, {"--help"});
+  EXPECT_NE(r.out.find("[--overwrite-backups]"), std::string::npos);
+  EXPECT_NE(r.out.find("PATH... first replaces the files list"), std::string::npos);
+  EXPECT_NE(r.out.find("restore then covers those documents"), std::string::npos);
+  EXPECT_NE(r.out.find("--yes never replaces existing backups"), std::string::npos);
 }
