@@ -76,9 +76,11 @@ bool SafeFileWriter::Commit(int mode) {
   bool good = true;
   // Only a privileged job can give a file away; it must, or every page it
   // rewrote would end up belonging to it.
-  if (::geteuid() == 0) {
-    if (ownerSet_) good = ::fchown(fd_, uid_, gid_) == 0;
-    else if (exists) good = ::fchown(fd_, st.st_uid, st.st_gid) == 0;
+  struct stat mine;
+  if (::geteuid() == 0 && (ownerSet_ || exists) && ::fstat(fd_, &mine) == 0) {
+    const uid_t u = ownerSet_ ? uid_ : st.st_uid;
+    const gid_t g = ownerSet_ ? gid_ : st.st_gid;
+    if (u != mine.st_uid || g != mine.st_gid) good = ::fchown(fd_, u, g) == 0;
   }
   good = good && ::fchmod(fd_, m) == 0 && ::fsync(fd_) == 0;
   if (::close(fd_) != 0) good = false;
