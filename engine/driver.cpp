@@ -48,6 +48,8 @@ std::pair<std::string, std::string> ResultMessages(int32_t code) {
       return {"(backup failed...the backup copy could not be written;", " the document was left unchanged)"};
     case kSameDocument:
       return {"(same file as an earlier entry of the list...backed up", " and optimized once, at that entry)"};
+    case kIsBackup:
+      return {"(file is the backup of another document of the list...", " left unchanged)"};
     case kCopyOutside:
       return {"(analysis copy would lie outside the analysis folder...", " document skipped)"};
     default: return {"", ""};

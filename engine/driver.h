@@ -32,6 +32,7 @@ enum ResultCode : int32_t {
   kBackupFailed = -13,  // recorded by the job run: no backup, document left unchanged
   kSameDocument = -14,  // recorded by the job run: an earlier entry named the same file
   kCopyOutside = -15,   // recorded by the job run: the analysis copy would lie outside its folder
+  kIsBackup = -16,      // recorded by the job run: the file is the backup of another entry
 };
 
 // A document the owner may not write: no write permission for its owner, or

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "engine/safefile.h"
 #include "jobs/copyfile.h"
@@ -193,12 +194,25 @@ JobOutcome JobRun::Run() {
 
   // Which entries name a file an earlier entry already named, decided before
   // the first rewrite gives a document a new identity.
+  // A listed backup of another entry is that page's only original: never
+  // rewritten, nor backed up over.
   std::vector<int> sameAs(work.size(), -1);
+  std::vector<bool> isBackup(work.size(), false);
   {
+    const std::vector<std::string>& docs = analysis ? documents : work;
     std::map<Identity, int> first;
+    std::set<Identity> backupIds;
+    std::set<std::string> backupNames;
+    for (const auto& d : docs) {
+      backupNames.insert(BackupPath(d));
+      struct stat st;  // a link at a backup's name is no backup
+      if (::lstat(BackupPath(d).c_str(), &st) == 0 && S_ISREG(st.st_mode)) backupIds.insert({st.st_dev, st.st_ino});
+    }
     for (size_t i = 0; i < work.size(); ++i) {
       Identity id;
-      if (!IdentityOf(analysis ? documents[i] : work[i], id)) continue;
+      const bool known = IdentityOf(docs[i], id);
+      isBackup[i] = backupNames.count(docs[i]) > 0 || (known && backupIds.count(id) > 0);
+      if (!known) continue;
       auto [it, fresh] = first.emplace(id, int(i));
       if (!fresh) sameAs[i] = it->second;
     }
@@ -232,6 +246,8 @@ JobOutcome JobRun::Run() {
     bool optimized = false;
     if (outside[i]) {
       refuse(kCopyOutside);
+    } else if (isBackup[i]) {
+      refuse(kIsBackup);
     } else if (sameAs[i] >= 0) {
       refuse(kSameDocument);
     } else if (analysis) {

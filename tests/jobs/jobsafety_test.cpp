@@ -126,6 +126,29 @@ TEST(JobSafety, EntriesNamingOneFileAreOneDocument) {
   }
 }
 
+// A listed backup of another entry (by name, or through a link to it) is
+// that page's only original: neither rewritten nor backed up over.
+TEST(JobSafety, ListedBackupIsNeverRewritten) {
+  for (bool throughLink : {false, true}) {
+    Home h;
+    const std::string a = h.Doc("a.htm");
+    WriteFile(a + ".srbak", "original");
+    std::string listed = a + ".srbak";
+    if (throughLink) {
+      listed = h.dir / "web/b.htm";
+      fs::create_symlink(a + ".srbak", listed);
+    }
+    h.List({listed, a});
+    h.prompt.answers["Existing backups detected"] = {Answer::Yes};
+    Watch watch;
+    h.Run(&watch);
+    EXPECT_EQ(ReadFile(a + ".srbak"), kDoc) << throughLink;  // a fresh backup of a, as asked
+    EXPECT_FALSE(fs::exists(a + ".srbak.srbak")) << throughLink;
+    EXPECT_EQ(watch.failed, (Failed{{0, sw::kIsBackup}})) << throughLink;
+    EXPECT_EQ(ReadFile(a), kDone) << throughLink;
+  }
+}
+
 // Anything but a regular file at the backup's name: never written through,
 // never restored from.
 TEST(JobSafety, BackupNameThatIsNoFile) {
