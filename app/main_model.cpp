@@ -6,6 +6,7 @@
 #include "engine/options.h"
 #include "jobs/analysis.h"
 #include "jobs/fileslist.h"
+#include "jobs/joblock.h"
 #include "jobs/precheck.h"
 #include "jobs/report.h"
 #include "jobs/restore.h"
@@ -134,6 +135,10 @@ JobConfig MainModel::MakeJobConfig(bool analysis) const {
 
 void MainModel::Optimize(bool analysis) {
   runCancelled = false;
+  // Held until the report is written: a job started from a second window or
+  // the command line meanwhile is refused.
+  JobLock lock;
+  if (!TakeJobLock(lock, paths.home, prompt)) return;
   if (!PreChecks()) return;
   if (analysis) {
     AnalysisRunCommand();
@@ -172,7 +177,9 @@ void MainModel::AnalysisRunCommand() {
   if (const char* h = std::getenv("HOME")) run.userHome = h;
   run.recycleFiles = recycleFiles;
   if (run.Prepare()) {
-    JobWindowResult r = showJobWindow ? showJobWindow(MakeJobConfig(true)) : JobWindowResult{};
+    JobConfig config = MakeJobConfig(true);
+    config.analysisDirectory = run.Folder();
+    JobWindowResult r = showJobWindow ? showJobWindow(config) : JobWindowResult{};
     if (processEvents) processEvents();
     AfterRun(r, true);
   }
@@ -289,6 +296,8 @@ class OnYes : public Prompt {
 }  // namespace
 
 void MainModel::RestoreBackups(const std::function<void()>& busy) {
+  JobLock lock;
+  if (!TakeJobLock(lock, paths.home, prompt)) return;
   OnYes confirmed(prompt, "Confirming restoration", busy);
   BackupRestore r(FilesListPath(), confirmed);
   r.Run();

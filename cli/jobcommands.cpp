@@ -11,10 +11,12 @@
 
 #include "cli/cli.h"
 #include "cli/prompt.h"
+#include "engine/driver.h"
 #include "engine/options.h"
 #include "engine/primitives.h"
 #include "jobs/analysis.h"
 #include "jobs/fileslist.h"
+#include "jobs/joblock.h"
 #include "jobs/jobrun.h"
 #include "jobs/precheck.h"
 #include "jobs/report.h"
@@ -40,8 +42,18 @@ bool LooksLikeDocument(const std::string& name) {
   return false;
 }
 
+// A files list holds one path per line: a name with a line end in it would
+// become two entries naming files that do not exist.
+bool ListableName(const std::string& path, std::ostream& err) {
+  if (path.find_first_of("\r\n") == std::string::npos) return true;
+  std::string shown;
+  for (char c : path) shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+  err << "slimwright optimize: warning: skipped " << shown << ": a files list cannot hold a name with a line end\n";
+  return false;
+}
+
 // Documents below a folder: no hidden names, no links to folders.
-void Search(const fs::path& dir, std::vector<std::string>& found) {
+void Search(const fs::path& dir, std::vector<std::string>& found, std::ostream& err) {
   std::error_code ec;
   std::vector<fs::path> files, dirs;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -58,8 +70,10 @@ void Search(const fs::path& dir, std::vector<std::string>& found) {
   }
   std::sort(files.begin(), files.end());
   std::sort(dirs.begin(), dirs.end());
-  for (const auto& f : files) found.push_back(f.string());
-  for (const auto& d : dirs) Search(d, found);
+  for (const auto& f : files)
+    if (ListableName(f.string(), err)) found.push_back(f.string());
+  for (const auto& d : dirs)
+    if (ListableName(d.string(), err)) Search(d, found, err);
 }
 
 std::string FullPath(const std::string& p) {
@@ -88,6 +102,18 @@ class TerminalProgress : public JobProgress {
     width_ = line.size();
     err_.flush();
   }
+  // Every document the job left as it was, with the reason, whether or not
+  // a report is written.
+  void DocumentFailed(int, const std::string& document, int32_t code) override {
+    End();
+    width_ = 0;
+    auto [m1, m2] = ResultMessages(code);
+    std::string reason = m1 + m2;
+    if (!reason.empty() && reason.front() == '(') reason.erase(0, 1);
+    if (!reason.empty() && reason.back() == ')') reason.pop_back();
+    err_ << "slimwright optimize: " << document << ": " << reason << "\n";
+    err_.flush();
+  }
   void ProcessEvents() override {
     if (gInterrupted.exchange(false) && run_) {
       run_->RequestAbort();
@@ -113,7 +139,7 @@ int Usage(Context& cx, const std::string& cmd, const std::string& what) {
 }
 
 struct OptimizeArgs {
-  bool analysis = false, noBackups = false, yes = false;
+  bool analysis = false, noBackups = false, yes = false, overwriteBackups = false;
   std::string report;  // "", none, brief, detailed
   std::vector<std::string> paths;
 };
@@ -121,6 +147,10 @@ struct OptimizeArgs {
 int Optimize(const OptimizeArgs& a, Context& cx) {
   HomePaths paths{cx.home, cx.name};
   TerminalPrompt prompt(*cx.in, *cx.err, a.yes, cx.terminal);
+  // An existing backup may be the only unoptimized copy of its page.
+  prompt.Guard(kExistingBackupsCaption, "--overwrite-backups", a.overwriteBackups);
+  JobLock lock;
+  if (!TakeJobLock(lock, cx.home, prompt)) return kExitUsage;
   IniFile profile(paths.Profile());
   // The profile must exist before anything is stored in it.
   if (!profile.Exists() && (!AskMissingProfile(profile, prompt) || !profile.Exists())) return kExitUsage;
@@ -133,8 +163,10 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
     std::vector<std::string> docs;
     for (const auto& p : a.paths) {
       std::error_code ec;
-      if (fs::is_directory(p, ec)) Search(FullPath(p), docs);
-      else if (fs::is_regular_file(p, ec)) docs.push_back(FullPath(p));
+      if (fs::is_directory(p, ec)) Search(FullPath(p), docs, *cx.err);
+      else if (fs::is_regular_file(p, ec)) {
+        if (ListableName(p, *cx.err)) docs.push_back(FullPath(p));
+      }
       else return Usage(cx, "optimize", "no such document or folder: " + p);
     }
     std::set<std::string> seen;
@@ -147,6 +179,22 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   checks.profilePath = paths.Profile();
   checks.filesListPath = paths.FilesList();
   if (!checks.CheckFiles(prompt)) return kExitUsage;
+
+  // Without a terminal to ask, existing backups stop the job before it
+  // touches anything; --yes alone never replaces them.
+  if (!a.analysis && !a.noBackups && !a.overwriteBackups && !cx.terminal) {
+    std::vector<std::string> entries;
+    ReadDocumentList(paths.FilesList(), entries);
+    for (const auto& e : entries) {
+      std::error_code ec;
+      if (!fs::is_regular_file(fs::symlink_status(JobRun::BackupPath(e), ec))) continue;
+      *cx.err << "slimwright optimize: the backup " << JobRun::BackupPath(e)
+              << " already exists and may be the only unoptimized copy of its document. Nothing was changed.\n"
+                 "Run again with --overwrite-backups to replace existing backups with fresh ones, or put the "
+                 "documents back first with 'slimwright restore'.\n";
+      return kExitUsage;
+    }
+  }
 
   const bool outputReport = profile.ReadInt(kGeneralOptions, "OutputReport", 0) > 0;
   AnalysisRun analysis(prompt);
@@ -170,6 +218,7 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   run.config.profilePath = paths.Profile();
   run.config.filesListPath = paths.FilesList();
   run.config.analysisListPath = paths.Work("analysis.lst");
+  run.config.analysisDirectory = analysis.Folder();
   run.config.backupsEnabled = !a.noBackups;
   run.config.analysisMode = a.analysis;
   run.config.outputReport = outputReport;
@@ -244,6 +293,7 @@ int RunOptimize(const Args& args, Context& cx) {
     else if (options && s == "--analysis") a.analysis = true;
     else if (options && s == "--no-backups") a.noBackups = true;
     else if (options && (s == "--yes" || s == "-y")) a.yes = true;
+    else if (options && s == "--overwrite-backups") a.overwriteBackups = true;
     else if (options && (s == "--report" || s.rfind("--report=", 0) == 0)) {
       std::string v;
       if (s == "--report") {
@@ -287,6 +337,8 @@ int RunRestore(const Args& args, Context& cx) {
   }
   HomePaths paths{cx.home, cx.name};
   TerminalPrompt prompt(*cx.in, *cx.err, yes, cx.terminal);
+  JobLock lock;
+  if (!TakeJobLock(lock, cx.home, prompt)) return kExitUsage;
   BackupRestore restore(paths.FilesList(), prompt);
   RestoreResult r;
   try {

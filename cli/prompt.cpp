@@ -51,13 +51,19 @@ Answer TerminalPrompt::Ask(const std::string& caption, const std::string& text, 
     err_.flush();
     return Answer::Ok;
   }
-  if (yes_) {
+  const bool guarded = !guarded_.empty() && caption == guarded_ && buttons == Buttons::YesNo;
+  if (guarded && guardGiven_) {
+    err_ << "(answered Yes by " << guardFlag_ << ")\n\n";
+    return Answer::Yes;
+  }
+  if (yes_ && !guarded) {
     const bool ok = buttons == Buttons::OkCancel;
     err_ << "(answered " << (ok ? "OK" : "Yes") << " by --yes)\n\n";
     return ok ? Answer::Ok : Answer::Yes;
   }
   if (!terminal_) {
-    err_ << "(no terminal to answer this question; run again with --yes to answer Yes)\n";
+    err_ << "(no terminal to answer this question; run again with " << (guarded ? guardFlag_ : "--yes")
+         << " to answer Yes)\n";
     err_.flush();
     throw QuestionUnanswered();
   }

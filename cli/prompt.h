@@ -3,6 +3,7 @@
 #pragma once
 #include <exception>
 #include <iosfwd>
+#include <string>
 
 #include "engine/prompt.h"
 
@@ -22,7 +23,17 @@ class TerminalPrompt : public Prompt {
   // get Yes (OK) with --yes, are read from a terminal, or throw.
   Answer Ask(const std::string& caption, const std::string& text, Icon icon, Buttons buttons) override;
 
+  // A question too grave for --yes: only its own flag (given or not) or a
+  // reply typed at the terminal answers it.
+  void Guard(const std::string& caption, const std::string& flag, bool given) {
+    guarded_ = caption;
+    guardFlag_ = flag;
+    guardGiven_ = given;
+  }
+
  private:
+  std::string guarded_, guardFlag_;
+  bool guardGiven_ = false;
   std::istream& in_;
   std::ostream& err_;
   bool yes_;

@@ -46,6 +46,12 @@ std::pair<std::string, std::string> ResultMessages(int32_t code) {
       return {"(read error...unable to open or read the file;", " access denied or file locked)"};
     case kBackupFailed:
       return {"(backup failed...the backup copy could not be written;", " the document was left unchanged)"};
+    case kSameDocument:
+      return {"(same file as an earlier entry of the list...backed up", " and optimized once, at that entry)"};
+    case kIsBackup:
+      return {"(file is the backup of another document of the list...", " left unchanged)"};
+    case kCopyOutside:
+      return {"(analysis copy would lie outside the analysis folder...", " document skipped)"};
     default: return {"", ""};
   }
 }
@@ -379,6 +385,7 @@ uint8_t FindBaseFontSize(std::string_view text) {
 int32_t ReadDocument(const std::string& path, Buffer& buf) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? kNotFound : kReadError;
+  if (S_ISDIR(st.st_mode)) return kNotFound;
   if (!S_ISREG(st.st_mode)) return kReadError;
   if (st.st_size > kMaxDocumentSize) return kTooLarge;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -407,7 +414,17 @@ int32_t ReadDocument(const std::string& path, Buffer& buf) {
   return 0;
 }
 
+bool IsReadOnlyDocument(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  // The superuser passes every access check, so the owner's bit decides too.
+  if ((st.st_mode & S_IWUSR) == 0) return true;
+  return ::geteuid() != 0 && ::access(path.c_str(), W_OK) != 0;
+}
+
 int32_t WriteDocument(const std::string& path, const Buffer& buf) {
+  // A rename would replace a read-only document as easily as any other.
+  if (IsReadOnlyDocument(path)) return kWriteError;
   // A failed write leaves the document as it was.
   return ReplaceFileContent(path, buf) ? 0 : kWriteError;
 }

@@ -30,7 +30,14 @@ enum ResultCode : int32_t {
   kListingMix = -11,
   kReadError = -12,
   kBackupFailed = -13,  // recorded by the job run: no backup, document left unchanged
+  kSameDocument = -14,  // recorded by the job run: an earlier entry named the same file
+  kCopyOutside = -15,   // recorded by the job run: the analysis copy would lie outside its folder
+  kIsBackup = -16,      // recorded by the job run: the file is the backup of another entry
 };
+
+// A document the owner may not write: no write permission for its owner, or
+// (for anyone but the superuser) none for the running user.
+bool IsReadOnlyDocument(const std::string& path);
 
 // The two message texts of a result code ("" where a code has none).
 std::pair<std::string, std::string> ResultMessages(int32_t code);

@@ -59,6 +59,13 @@ std::string AnalysisRun::CopyPath(const std::string& entry) const {
   return WorkingDirectory() + (entry.empty() || entry.front() != '/' ? "/" : "") + entry;
 }
 
+std::string AnalysisRun::Folder() const { return NormalEntry(WorkingDirectory()); }
+
+bool AnalysisRun::CopyInside(const std::string& copy) const {
+  const fs::path rel = fs::path(NormalEntry(copy)).lexically_relative(Folder());
+  return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
+}
+
 bool AnalysisRun::ClearWorkingDirectory(const std::string& dir, bool showErrors) {
   const fs::path where = Clean(dir);
   std::error_code ec;
@@ -95,7 +102,7 @@ bool AnalysisRun::Prepare() {
   copies_.clear();
   owned_ = false;
   std::vector<std::string> entries;
-  if (!ReadFilesList(filesListPath, entries)) return false;
+  if (!ReadDocumentList(filesListPath, entries)) return false;
   const std::string dir = WorkingDirectory();
   // Clearing the folder must never take the job's own documents with it.
   const fs::path where = Clean(dir);
@@ -116,7 +123,9 @@ bool AnalysisRun::Prepare() {
   owned_ = true;
   for (const auto& entry : entries) {
     std::string copy = CopyPath(entry);
-    CopyFileWithOptions(entry, copy, kCopyAnalysis, &prompt_);
+    // A copy that would land outside the folder is never made; the job then
+    // refuses that document.
+    if (CopyInside(copy)) CopyFileWithOptions(entry, copy, kCopyAnalysis, &prompt_);
     copies_.push_back(copy);
   }
   return WriteLines(analysisListPath, copies_);

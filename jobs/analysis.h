@@ -35,8 +35,13 @@ class AnalysisRun {
   // only when Prepare made or cleared it, so a refused one stays as it is.
   void Finish();
 
+  // The working directory, absolute and normalised: the job refuses any copy
+  // outside it.
+  std::string Folder() const;
   // The copy of one list entry inside the working directory.
   std::string CopyPath(const std::string& entry) const;
+  // Whether a copy path lies inside the working directory.
+  bool CopyInside(const std::string& copy) const;
   const std::vector<std::string>& Copies() const { return copies_; }
 
  private:

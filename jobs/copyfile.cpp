@@ -35,9 +35,12 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
     fs::create_directories(dir, ec);
     if (ec) return true;
   }
+  // A copy onto its own source would destroy the only original.
+  if (fs::equivalent(src, dst, ec)) return true;
+  const auto dstStatus = fs::symlink_status(dst, ec);
   if (options > 16) options -= 16;
   if (options >= 8) {
-    if (fs::exists(fs::symlink_status(dst, ec))) {
+    if (fs::exists(dstStatus)) {
       if (!prompt || prompt->Ask(dst + " already exists", "A file by this name already exists. Overwrite it?",
                                  Icon::Question, Buttons::YesNo) != Answer::Yes)
         return true;
@@ -48,6 +51,9 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
       }
     }
     options -= 8;
+  } else if (fs::exists(dstStatus) && !fs::is_regular_file(dstStatus)) {
+    // Never written through a link, nor over a folder or a device.
+    return true;
   }
   const bool keepDate = options >= 4;
   if (keepDate) options -= 4;
@@ -61,7 +67,8 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
     return true;
   }
   // A failed copy never leaves half a file, nor destroys the file it was to replace.
-  SafeFileWriter out(dst);
+  SafeFileWriter out(dst, false);
+  out.SetOwner(st.st_uid, st.st_gid);
   std::vector<char> block(65536);
   bool readOk = true;
   while (out.ok()) {

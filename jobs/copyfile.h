@@ -15,7 +15,10 @@ constexpr int kCopyAnalysis = 16;    // analysis copies: question, date and mode
 // Copies source to destination, creating the destination's folders.
 // Returns true on FAILURE and false on success. A copy succeeds only when
 // every byte was written and the file closed cleanly; a failed copy removes
-// its partial destination. prompt may be null only when no question can come.
+// its partial destination. A copy never replaces its own source, and without
+// the overwrite question never replaces anything but a regular file (a link
+// at the destination is not followed). The copy belongs to the source's owner
+// when the process may give it away. prompt may be null only when no question can come.
 bool CopyFileWithOptions(const std::string& source, const std::string& destination, int options,
                          Prompt* prompt);
 

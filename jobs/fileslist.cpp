@@ -1,5 +1,6 @@
 #include "jobs/fileslist.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -29,6 +30,18 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
 bool ReadFilesList(const std::string& path, std::vector<std::string>& entries) {
   if (!ReadLines(path, entries)) return false;
   std::erase_if(entries, [](const std::string& e) { return e.empty(); });
+  return true;
+}
+
+std::string NormalEntry(const std::string& entry) {
+  std::error_code ec;
+  std::filesystem::path a = std::filesystem::absolute(entry, ec);
+  return (ec ? std::filesystem::path(entry) : a).lexically_normal().string();
+}
+
+bool ReadDocumentList(const std::string& path, std::vector<std::string>& entries) {
+  if (!ReadFilesList(path, entries)) return false;
+  for (auto& e : entries) e = NormalEntry(e);
   return true;
 }
 

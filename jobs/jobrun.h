@@ -38,6 +38,13 @@ class JobProgress {
     (void)totals;
     (void)percentDone;
   }
+  // Entry index (0-based) failed with a result code of the driver (its
+  // error record, when the report is on, is already written).
+  virtual void DocumentFailed(int index, const std::string& document, int32_t code) {
+    (void)index;
+    (void)document;
+    (void)code;
+  }
   // "No" at the abort question: the abort control is usable again.
   virtual void AbortWithdrawn() {}
   // Lets the user interface handle pending events (repaint, the abort
@@ -72,6 +79,7 @@ struct JobConfig {
   std::string profilePath;        // the job profile (INI)
   std::string filesListPath;      // the job's files list
   std::string analysisListPath;   // "analysis.lst" in programDir; empty means that
+  std::string analysisDirectory;  // analysis mode: the copies' folder; a copy outside it is refused
   bool backupsEnabled = true;     // forced off in analysis mode
   bool analysisMode = false;
   bool outputReport = false;      // OutputReport
@@ -120,6 +128,9 @@ class JobRun {
   bool runStarted_ = false;
   bool running_ = false;
 };
+
+// The caption of the question before existing backups are replaced.
+inline constexpr const char* kExistingBackupsCaption = "Existing backups detected";
 
 // The message of the existence check, for tests and views.
 std::string MissingFileText(const std::string& path);

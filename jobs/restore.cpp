@@ -1,7 +1,11 @@
 #include "jobs/restore.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "jobs/fileslist.h"
@@ -37,11 +41,15 @@ RestoreResult BackupRestore::Run() {
     return RestoreResult::Declined;
   std::vector<std::string> entries;
   std::error_code ec;
-  if (!fs::is_regular_file(list_, ec) || !ReadFilesList(list_, entries)) {
+  if (!fs::is_regular_file(list_, ec) || !ReadDocumentList(list_, entries)) {
     prompt_.Ask("Restoration error", "No files list found...nothing to restore", Icon::Error, Buttons::Ok);
     return RestoreResult::NoFilesList;
   }
-  auto hasBackup = [&](const std::string& e) { return fs::is_regular_file(JobRun::BackupPath(e), ec); };
+  // A backup is only ever a file of its own: anything else at its name (a
+  // link above all) would put some other file in the document's place.
+  auto hasBackup = [&](const std::string& e) {
+    return fs::is_regular_file(fs::symlink_status(JobRun::BackupPath(e), ec));
+  };
   bool any = false;
   for (const auto& e : entries) any = any || hasBackup(e);
   if (!any) {
@@ -54,7 +62,22 @@ RestoreResult BackupRestore::Run() {
                 Icon::Error, Buttons::Ok);
     return RestoreResult::NoBackups;
   }
-  for (const auto& e : entries) {
+  // Entries naming one file (a link and its target, one path written two
+  // ways) restore it once, from the first entry's backup; decided before the
+  // first rename gives the file a new identity.
+  std::vector<bool> repeated(entries.size(), false);
+  {
+    std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<std::string> names;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      struct stat st;
+      const bool again = !names.insert(entries[i]).second;
+      repeated[i] = again || (::stat(entries[i].c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second);
+    }
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& e = entries[i];
+    if (repeated[i]) continue;
     if (!hasBackup(e)) {
       ++counts.missing;
       continue;

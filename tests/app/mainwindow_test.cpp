@@ -26,6 +26,7 @@
 #include "app/jobwindow.h"
 #include "app/single_instance.h"
 #include "engine/options.h"
+#include "jobs/joblock.h"
 #include "test_support.h"
 
 using namespace sw;
@@ -646,3 +647,28 @@ TEST_F(MainFixture, Screenshots) {
 }
 
 }  // namespace
+
+// A job from a second window (or the command line) in the same home is
+// refused before anything is touched, restore included.
+TEST_F(MainFixture, SecondJobInTheHomeIsRefused) {
+  Start();
+  WriteList();
+  int windows = 0;
+  model->showJobWindow = [&](const JobConfig&) {
+    ++windows;
+    return JobWindowResult{};
+  };
+  JobLock running;
+  ASSERT_TRUE(running.Take(home));
+  Click("Optimize");
+  EXPECT_EQ(windows, 0);
+  ASSERT_FALSE(prompt.boxes.empty());
+  EXPECT_EQ(prompt.boxes.back().caption, "Job already running");
+  EXPECT_EQ(prompt.boxes.back().text.rfind("Another job is running in the program home " + home + ".", 0), 0u);
+  WriteFile(docs[0] + ".srbak", "original");
+  const size_t before = prompt.boxes.size();
+  Action("Restorebackupsfromlastoptimization1")->trigger();
+  ASSERT_EQ(prompt.boxes.size(), before + 1);
+  EXPECT_EQ(prompt.boxes.back().caption, "Job already running");
+  EXPECT_NE(ReadFile(docs[0]), "original");
+}

@@ -8,6 +8,8 @@
 
 #include "cli/cli.h"
 #include "cli/prompt.h"
+#include "jobs/joblock.h"
+#include "platform/home.h"
 #include "platform/inifile.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +23,14 @@ std::string Read(const fs::path& p) {
 void Write(const fs::path& p, const std::string& s) {
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << s;
+}
+
+// The legacy pages as an author's own, writable copy (the stored corpus is
+// read-only, and read-only pages are never rewritten).
+void CopyCorpus(const fs::path& web) {
+  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  for (const auto& f : fs::recursive_directory_iterator(web))
+    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
 }
 
 struct Dir {
@@ -157,14 +167,16 @@ TEST(OptimizeCommand, FolderSearchBuildsTheFilesList) {
   fs::create_symlink(web / "other/f.htm", web / "g.htm");
   ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
   Result r = Slim(d, {"optimize", "--no-backups", "--report", "none", web.string()});
-  EXPECT_EQ(r.rc, 0) << r.err;
+  // The link and its target are one document: optimized once, at the link.
+  EXPECT_EQ(r.rc, 1) << r.err;
+  EXPECT_NE(r.err.find("other/f.htm: same file as an earlier entry"), std::string::npos) << r.err;
   const std::string w = web.string() + "/";
   EXPECT_EQ(Read(FilesList(d)), w + "A.HTML\r\n" + w + "b.htm\r\n" + w + "c.shtml\r\n" + w + "g.htm\r\n" + w +
                                     "other/f.htm\r\n" + w + "sub/d.htm\r\n");
   EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
   // Without paths the stored list is used.
   r = Slim(d, {"optimize", "--no-backups"});
-  EXPECT_EQ(r.rc, 0);
+  EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.out.find(" of 6 of 6 documents"), std::string::npos) << r.out;
 }
 
@@ -175,11 +187,61 @@ TEST(OptimizeCommand, UnansweredBackupQuestionTouchesNothingMore) {
   Write(web / "a.htm.srbak", "old");
   Write(web / "b.htm", "<html>b</html>");
   ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
-  Result r = Slim(d, {"optimize", web.string()});
-  EXPECT_EQ(r.rc, 2);
-  EXPECT_NE(r.err.find("Existing backups detected"), std::string::npos);
-  EXPECT_EQ(Read(web / "a.htm.srbak"), "old");
-  EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+  // Neither a terminal nor --yes may replace an existing backup; the job
+  // stops before touching anything and says how to go on.
+  for (const char* yes : {"", "--yes"}) {
+    std::vector<std::string> args = {"optimize", web.string()};
+    if (*yes) args.insert(args.begin() + 1, yes);
+    Result r = Slim(d, args);
+    EXPECT_EQ(r.rc, 2) << yes;
+    EXPECT_NE(r.err.find("the backup " + (web / "a.htm.srbak").string() + " already exists"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--overwrite-backups"), std::string::npos);
+    EXPECT_EQ(Read(web / "a.htm.srbak"), "old");
+    EXPECT_EQ(Read(web / "a.htm"), "<html>a</html>");
+    EXPECT_FALSE(fs::exists(web / "b.htm.srbak"));
+  }
+  // The flag replaces them, and says so.
+  Result r = Slim(d, {"optimize", "--overwrite-backups", "--report", "none", web.string()});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_NE(r.err.find("(answered Yes by --overwrite-backups)"), std::string::npos);
+  EXPECT_EQ(Read(web / "a.htm.srbak"), "<html>a</html>");
+  EXPECT_EQ(Read(web / "b.htm.srbak"), "<html>b</html>");
+  // Run twice with --yes, the first backups stay the originals.
+  Write(web / "a.htm", "<html>a</html>");
+  fs::remove(web / "a.htm.srbak");
+  fs::remove(web / "b.htm.srbak");
+  Write(web / "b.htm", "<html>b</html>");
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none"}).rc, 0);
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none"}).rc, 2);
+  EXPECT_EQ(Read(web / "a.htm.srbak"), "<html>a</html>");
+  EXPECT_EQ(Read(web / "b.htm.srbak"), "<html>b</html>");
+}
+
+TEST(OptimizeCommand, TerminalAnswersTheBackupQuestionNotTheYesFlag) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "a.htm.srbak", "old");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  struct {
+    std::string typed;
+    int rc;
+    std::string backup;
+  } cases[] = {{"n\n", 2, "old"}, {"y\n", 0, "<html>a</html>"}};
+  for (const auto& c : cases) {
+    std::istringstream in(c.typed);
+    std::ostringstream out, err;
+    sw::cli::Context cx{d.home(), sw::ExecutableBaseName(), &in, &out, &err};
+    cx.terminal = true;
+    int rc = -1;
+    for (const auto& s : sw::cli::Subcommands())
+      if (std::string(s.name) == "optimize") rc = s.run({"--yes", "--report", "none", web.string()}, cx);
+    EXPECT_EQ(rc, c.rc) << c.typed << err.str();
+    EXPECT_NE(err.str().find("Existing backups detected"), std::string::npos);
+    EXPECT_EQ(err.str().find("answered Yes by --yes"), std::string::npos);
+    EXPECT_EQ(Read(web / "a.htm.srbak"), c.backup);
+  }
 }
 
 TEST(RestoreCommand, NoFilesList) {
@@ -214,7 +276,7 @@ TEST(OptimizeCommand, MissingDocumentStopsTheJob) {
 TEST(OptimizeCommand, CorpusRoundTrip) {
   Dir d;
   const fs::path web = d.path / "web";
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  CopyCorpus(web);
   std::vector<fs::path> docs;
   for (const auto& f : fs::recursive_directory_iterator(web))
     if (f.is_regular_file()) docs.push_back(f.path());
@@ -252,7 +314,7 @@ TEST(OptimizeCommand, CorpusRoundTrip) {
 TEST(OptimizeCommand, AnalysisLeavesTheWebUntouched) {
   Dir d;
   const fs::path web = d.path / "web";
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  CopyCorpus(web);
   ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
   sw::IniFile(Profile(d)).WriteString("General Options", "AnalysisPath", (d.path / "work").string());
   fs::create_directories(d.path / "work");
@@ -269,4 +331,62 @@ TEST(OptimizeCommand, AnalysisLeavesTheWebUntouched) {
   const std::string report = Read(d.home() + "/" + fs::path(Profile(d)).stem().string() + ".r01");
   EXPECT_NE(report.find("Total HTML files processed:                  45\r\n"), std::string::npos);
   EXPECT_EQ(report.find("w$t"), std::string::npos);
+}
+
+// A second job in the same home is refused before it touches anything.
+TEST(OptimizeCommand, SecondJobInTheHomeIsRefused) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  sw::JobLock running;
+  ASSERT_TRUE(running.Take(d.home()));
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"optimize", "--yes", web.string()}, std::vector<std::string>{"restore", "--yes"}}) {
+    Result r = Slim(d, args);
+    EXPECT_EQ(r.rc, 2) << args[0];
+    EXPECT_NE(r.err.find("Job already running"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Another job is running in the program home " + d.home() + "."), std::string::npos);
+  }
+  EXPECT_EQ(Read(web / "a.htm"), "<html>a</html>");
+  EXPECT_FALSE(fs::exists(web / "a.htm.srbak"));
+  EXPECT_EQ(FilesList(d), "");
+  running.Release();
+  EXPECT_EQ(Slim(d, {"optimize", "--yes", "--report", "none", web.string()}).rc, 0);
+}
+
+// Every document the job leaves as it was is named on standard error with
+// its reason, also without a report; names a files list cannot hold are
+// skipped by the search with a warning.
+TEST(OptimizeCommand, FailuresAndUnlistableNamesAreNamed) {
+  Dir d;
+  const fs::path web = d.path / "web";
+  Write(web / "a.htm", "<html>a</html>");
+  Write(web / "ro.htm", "<html>ro</html>");
+  Write(web / "two\nlines.htm", "<html>x</html>");
+  Write(web / "sub\r/c.htm", "<html>c</html>");
+  fs::permissions(web / "ro.htm", fs::perms(0444));
+  ASSERT_EQ(Slim(d, {"preset", "maximum"}).rc, 0);
+  Result r = Slim(d, {"optimize", "--yes", "--report", "none", web.string()});
+  EXPECT_EQ(r.rc, 1) << r.err;
+  EXPECT_NE(r.err.find("slimwright optimize: " + (web / "ro.htm").string() +
+                       ": write error...disk full or unable to overwrite existing file\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("warning: skipped " + web.string() + "/two\\nlines.htm: a files list cannot hold a name"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("warning: skipped " + web.string() + "/sub\\r:"), std::string::npos) << r.err;
+  EXPECT_EQ(Read(FilesList(d)), (web / "a.htm").string() + "\r\n" + (web / "ro.htm").string() + "\r\n");
+  EXPECT_EQ(Read(web / "ro.htm"), "<html>ro</html>");
+  EXPECT_EQ(Read(web / "two\nlines.htm"), "<html>x</html>");
+}
+
+TEST(OptimizeCommand, HelpNamesTheBackupFlagAndTheListItReplaces) {
+  Dir d;
+  Result r = Slim(d, {"--help"});
+  EXPECT_NE(r.out.find("[--overwrite-backups]"), std::string::npos);
+  EXPECT_NE(r.out.find("PATH... first replaces the files list"), std::string::npos);
+  EXPECT_NE(r.out.find("restore then covers those documents"), std::string::npos);
+  EXPECT_NE(r.out.find("--yes never replaces existing backups"), std::string::npos);
 }
