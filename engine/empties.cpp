@@ -181,10 +181,14 @@ bool ImageWithAltText(std::string_view tag) {
 }
 
 // Skips the tag opening at p when it begins with one of the prefixes; returns
-// the offset behind its ">" or npos.
+// the offset behind its ">" or npos. A prefix's closing blank stands for any
+// white space: a tag name at a line end would otherwise be taken only once
+// re-wrapping made that a blank, on a second run.
 size_t SkipTag(std::string_view s, size_t p, std::initializer_list<std::string_view> prefixes) {
   for (std::string_view pre : prefixes)
-    if (MatchAt(s, pre, p, true)) {
+    if (pre.back() == ' ' ? MatchAt(s, pre.substr(0, pre.size() - 1), p, true) && p + pre.size() <= s.size() &&
+                                IsBlank(s[p + pre.size() - 1])
+                          : MatchAt(s, pre, p, true)) {
       size_t g = s.find('>', p + pre.size());
       return g == npos ? npos : g + 1;
     }

@@ -26,6 +26,10 @@ TEST(EmptyTags, FontElements) {
       {"a<font size=2></font>b", "ab"},
       {"a<FONT size=2> \r\n</font>b", "a \r\nb"},
       {"<font color=red><img src=x.gif></font>", "<img src=x.gif>"},
+      // A line end after the tag name counts as the blank.
+      {"<font face=Arial><img\n src=x.gif alt=\"\"></font>", "<img\n src=x.gif alt=\"\">"},
+      {"<font size=2><br\tclear=all><a\r\nhref=x></a></font>", "<br\tclear=all><a\r\nhref=x></a>"},
+      {"<font size=2><imgs src=x.gif></font>", "<font size=2><imgs src=x.gif></font>"},
       {"<font size=1><a href=x>link</a></font>", "<font size=1><a href=x>link</a></font>"},
       // A BR without attributes shows the font's line height.
       {"<font size=7><br></font>", "<font size=7><br></font>"},
