@@ -724,6 +724,13 @@ class AlignContext {
     const bool end = lt + 1 < s_.size() && s_[lt + 1] == '/';
     size_t a = lt + (end ? 2 : 1), b = a;
     while (b < gt && !IsBlank(s_[b]) && s_[b] != '/') ++b;
+    // Tags written inside a script or style block open and close nothing.
+    for (std::string_view raw : {"script", "style"})
+      if (!end && b - a == raw.size() && MatchAt(s_, raw, a, true)) {
+        size_t c = FindFrom(s_, std::string("</") + std::string(raw), gt, true);
+        next_ = c == npos ? npos : c;
+        return;
+      }
     Kind k;
     if (!KindOf(s_.substr(a, b - a), k)) return;
     if (end) Close(k);

@@ -174,6 +174,8 @@ TEST(EmptyTags, LeftAlignmentStaysWhereSomethingAroundCentres) {
        "<td><div align=right><table><tr><td>x</td></tr></table><p align=left>"},
       // A commented-out end tag closes nothing.
       {"<div align=center><!-- </div> --><p align=left>", "<div align=center><!-- </div> --><p align=left>"},
+      {"<div align=center><script>w('</div>')</script><p align=left>",
+       "<div align=center><script>w('</div>')</script><p align=left>"},
   });
 }
 
