@@ -671,7 +671,10 @@ class AlignContext {
   // True when the tag opening at `at` stands inside an element that
   // centres or right-aligns what it holds.
   bool NotLeft(size_t at) {
-    while (next_ < at) Read();
+    while (next_ < at) Read(at);
+    // What the tag closes by opening counts; its own alignment does not.
+    Kind k;
+    if (next_ == at && NameAt(at, k) == 1) Opens(k);
     return !stack_.empty() && stack_.back().notLeft;
   }
 
@@ -688,13 +691,6 @@ class AlignContext {
   int BlockScope() const { return std::max({Near(kTable), Near(kCell), Near(kCaption)}); }
   void CloseTo(int i) { stack_.resize(size_t(i)); }
 
-  void Push(Kind k, bool notLeft) {
-    Open o{notLeft, {}};
-    for (int i = 0; i < kKinds; ++i) o.last[i] = Near(Kind(i));
-    o.last[k] = int(stack_.size());
-    stack_.push_back(o);
-  }
-
   static bool KindOf(std::string_view name, Kind& k) {
     static const std::pair<const char*, Kind> kNames[] = {
         {"p", kPara},      {"div", kDiv},      {"center", kCenter}, {"h1", kHeading},  {"h2", kHeading},
@@ -706,11 +702,12 @@ class AlignContext {
     return false;
   }
 
-  // Reads the next tag (or comment) from next_ on.
-  void Read() {
+  // Reads the next tag (or comment) from next_ on, unless it opens at or
+  // after limit: the tag asked about must not count for itself.
+  void Read(size_t limit) {
     size_t lt = s_.find('<', next_);
-    if (lt == npos) {
-      next_ = npos;
+    if (lt == npos || lt >= limit) {
+      next_ = lt;
       return;
     }
     if (MatchAt(s_, "<!--", lt, false)) {
@@ -721,20 +718,29 @@ class AlignContext {
     size_t gt = s_.find('>', lt + 1);
     next_ = gt == npos ? npos : gt + 1;
     if (gt == npos) return;
-    const bool end = lt + 1 < s_.size() && s_[lt + 1] == '/';
-    size_t a = lt + (end ? 2 : 1), b = a;
-    while (b < gt && !IsBlank(s_[b]) && s_[b] != '/') ++b;
     // Tags written inside a script or style block open and close nothing.
     for (std::string_view raw : {"script", "style"})
-      if (!end && b - a == raw.size() && MatchAt(s_, raw, a, true)) {
+      if (MatchAt(s_, raw, lt + 1, true) && (IsBlank(s_[lt + 1 + raw.size()]) || s_[lt + 1 + raw.size()] == '>')) {
         size_t c = FindFrom(s_, std::string("</") + std::string(raw), gt, true);
-        next_ = c == npos ? npos : c;
+        next_ = c;
         return;
       }
     Kind k;
-    if (!KindOf(s_.substr(a, b - a), k)) return;
-    if (end) Close(k);
-    else Start(k, s_.substr(lt, gt + 1 - lt), s_[a + 1] == 'h' || s_[a + 1] == 'H');
+    switch (NameAt(lt, k)) {
+      case 1: Opens(k), Push(k, s_.substr(lt, gt + 1 - lt)); break;
+      case 2: Close(k); break;
+      default: break;
+    }
+  }
+
+  // The kind of the tag opening at lt: 1 for a start tag, 2 for an end tag,
+  // 0 when it is none of the kinds followed.
+  int NameAt(size_t lt, Kind& k) const {
+    const bool end = lt + 1 < s_.size() && s_[lt + 1] == '/';
+    size_t a = lt + (end ? 2 : 1), b = a;
+    while (b < s_.size() && !IsBlank(s_[b]) && s_[b] != '/' && s_[b] != '>') ++b;
+    if (!KindOf(s_.substr(a, b - a), k)) return 0;
+    return end ? 2 : 1;
   }
 
   void Close(Kind k) {
@@ -743,7 +749,8 @@ class AlignContext {
     if (i > scope) CloseTo(i);
   }
 
-  void Start(Kind k, std::string_view tag, bool th) {
+  // What a start tag of kind k closes.
+  void Opens(Kind k) {
     switch (k) {
       case kPara: case kDiv: case kCenter: case kHeading:
         if (Near(kPara) > BlockScope()) CloseTo(Near(kPara));
@@ -760,16 +767,23 @@ class AlignContext {
         break;
       default: break;
     }
+  }
+
+  void Push(Kind k, std::string_view tag) {
+    const bool th = k == kCell && (tag[2] == 'h' || tag[2] == 'H');
     // The element's own alignment, else what it centres by default, else
     // what it inherits. Any alignment other than left counts, and so does
     // an inline style that sets one.
     std::string_view align = AttributeValue(tag, "align");
     bool notLeft;
     if (!align.empty()) notLeft = !(align.size() == 4 && MatchAt(align, "left", 0, true));
-    else if (k == kCenter || k == kCaption || (k == kCell && th)) notLeft = true;
+    else if (k == kCenter || k == kCaption || th) notLeft = true;
     else notLeft = !stack_.empty() && stack_.back().notLeft;
     if (FindFrom(AttributeValue(tag, "style"), "text-align", 0, true) != npos) notLeft = true;
-    Push(k, notLeft);
+    Open o{notLeft, {}};
+    for (int i = 0; i < kKinds; ++i) o.last[i] = Near(Kind(i));
+    o.last[k] = int(stack_.size());
+    stack_.push_back(o);
   }
 
   std::string_view s_;

@@ -155,6 +155,11 @@ TEST(EmptyTags, LeftAlignmentStaysWhereSomethingAroundCentres) {
       {"<div align=\"middle\"><p align=left>a", "<div align=\"middle\"><p align=left>a"},
       {"<td align=right><div align=left>a</div>", "<td align=right><div align=left>a</div>"},
       {"<tr align=center><td align=left>a", "<tr align=center><td align=left>a"},
+      // Text before the tag asked about: the tag still does not count for itself.
+      {"<tr align=center><td>a</td> <td align=left>b", "<tr align=center><td>a</td> <td align=left>b"},
+      {"<table><tr><th>x<p align=left>a", "<table><tr><th>x<p align=left>a"},
+      // What the tag closes by opening does count.
+      {"<table><tr align=center><td>a<tr><td align=left>b", "<table><tr align=center><td>a<tr><td >b"},
       {"<table align=center><tr><td><p align=left>", "<table align=center><tr><td><p align=left>"},
       {"<h2 align=center><div align=left>", "<h2 align=center><div align=left>"},
       {"<caption><p align=left>a", "<caption><p align=left>a"},
