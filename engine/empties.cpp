@@ -745,7 +745,8 @@ class AlignContext {
 
   void Close(Kind k) {
     int i = Near(k);
-    int scope = k == kTable ? -1 : (k == kSection || k == kRow || k == kCell || k == kCaption) ? Near(kTable) : BlockScope();
+    const bool inTable = k == kSection || k == kRow || k == kCell || k == kCaption;
+    int scope = k == kTable ? -1 : inTable ? Near(kTable) : BlockScope();
     if (i > scope) CloseTo(i);
   }
 
