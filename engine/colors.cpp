@@ -104,7 +104,9 @@ void StandardizeColors(Buffer& buf, PassContext& cx) {
       if (b == npos) continue;
     } else {
       a = vs;
-      b = std::min(s.find(' ', vs), s.find('>', vs));
+      // Any white space ends it: a value ending at a line end would
+      // otherwise be converted only once re-wrapping made that a blank.
+      b = s.find_first_of(" \t\r\n>", vs);
       if (b == npos) continue;
     }
     std::string_view value = s.substr(a, b - a);

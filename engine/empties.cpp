@@ -126,11 +126,69 @@ class Sweep {
   std::map<size_t, size_t> gone_;  // removed stretches [first, second), disjoint
 };
 
+// Calls f(name, value) for each attribute of a start tag "<name ...>"; the
+// value is empty when none is written, and its quotes are taken off.
+template <class F>
+void ForEachAttribute(std::string_view tag, F f) {
+  size_t p = 1;
+  while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '>') ++p;  // the element name
+  for (;;) {
+    while (p < tag.size() && (IsBlank(tag[p]) || tag[p] == '/')) ++p;
+    if (p >= tag.size() || tag[p] == '>') break;
+    size_t a = p;
+    while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '=' && tag[p] != '>' && tag[p] != '/') ++p;
+    std::string_view name = tag.substr(a, p - a), value;
+    while (p < tag.size() && IsBlank(tag[p])) ++p;
+    if (p < tag.size() && tag[p] == '=') {
+      ++p;
+      while (p < tag.size() && IsBlank(tag[p])) ++p;
+      if (p < tag.size() && (tag[p] == '"' || tag[p] == '\'')) {
+        size_t q = tag.find(tag[p], p + 1);
+        value = tag.substr(p + 1, (q == npos ? tag.size() : q) - p - 1);
+        p = q == npos ? tag.size() : q + 1;
+      } else {
+        size_t v = p;
+        while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '>') ++p;
+        value = tag.substr(v, p - v);
+      }
+    }
+    f(name, value);
+  }
+}
+
+// Lower-case attribute names of a start tag.
+std::set<std::string> AttributeNames(std::string_view tag) {
+  std::set<std::string> names;
+  ForEachAttribute(tag, [&](std::string_view n, std::string_view) { names.insert(AsciiLower(n)); });
+  return names;
+}
+
+// The value of a tag's attribute (the first one so named), or empty.
+std::string_view AttributeValue(std::string_view tag, std::string_view name) {
+  std::string_view found;
+  bool seen = false;
+  ForEachAttribute(tag, [&](std::string_view n, std::string_view v) {
+    if (!seen && n.size() == name.size() && MatchAt(n, name, 0, true)) found = v, seen = true;
+  });
+  return found;
+}
+
+// An image whose alternative text shows where the image does not: the
+// element around it styles that text, so it is content.
+bool ImageWithAltText(std::string_view tag) {
+  return MatchAt(tag, "<img", 0, true) && tag.size() > 4 && IsBlank(tag[4]) &&
+         !AttributeValue(tag, "alt").empty();
+}
+
 // Skips the tag opening at p when it begins with one of the prefixes; returns
-// the offset behind its ">" or npos.
+// the offset behind its ">" or npos. A prefix's closing blank stands for any
+// white space: a tag name at a line end would otherwise be taken only once
+// re-wrapping made that a blank, on a second run.
 size_t SkipTag(std::string_view s, size_t p, std::initializer_list<std::string_view> prefixes) {
   for (std::string_view pre : prefixes)
-    if (MatchAt(s, pre, p, true)) {
+    if (pre.back() == ' ' ? MatchAt(s, pre.substr(0, pre.size() - 1), p, true) && p + pre.size() <= s.size() &&
+                                IsBlank(s[p + pre.size() - 1])
+                          : MatchAt(s, pre, p, true)) {
       size_t g = s.find('>', p + pre.size());
       return g == npos ? npos : g + 1;
     }
@@ -141,31 +199,22 @@ char Fold(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
 bool IsCrLfBlank(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
-// Content of a FONT element that shows nothing of the font: images, links
-// with attributes, BR tags with attributes, paragraph tags and blanks.
-// withFonts also lets FONT start tags with attributes and FONT end tags pass.
-bool FontIgnorable(std::string_view s, bool withFonts) {
+// Content of a FONT element that shows nothing of the font: images without
+// alternative text, links with attributes, BR tags with attributes,
+// paragraph tags and blanks.
+bool FontIgnorable(std::string_view s) {
   for (size_t p = 0; p < s.size();) {
     if (IsCrLfBlank(s[p])) {
       ++p;
       continue;
     }
     if (s[p] != '<') return false;
-    if (MatchAt(s, "</a>", p, true)) {
+    if (MatchAt(s, "</a>", p, true) || MatchAt(s, "</p>", p, true)) {
       p += 4;
       continue;
     }
-    if (MatchAt(s, "</p>", p, true)) {
-      p += 4;
-      continue;
-    }
-    if (withFonts && MatchAt(s, "</font>", p, true)) {
-      p += 7;
-      continue;
-    }
-    size_t q = withFonts ? SkipTag(s, p, {"<img ", "<a ", "<br ", "<p", "<font "})
-                         : SkipTag(s, p, {"<img ", "<a ", "<br ", "<p"});
-    if (q == npos) return false;
+    size_t q = SkipTag(s, p, {"<img ", "<a ", "<br ", "<p"});
+    if (q == npos || ImageWithAltText(s.substr(p, q - p))) return false;
     p = q;
   }
   return true;
@@ -173,14 +222,15 @@ bool FontIgnorable(std::string_view s, bool withFonts) {
 
 // Content of a phrase element that holds only tags and blanks.
 // The offset of the first byte that shows: neither a blank nor inside a tag
-// (a "<" without a ">" behind it counts as showing), or npos.
+// (a "<" without a ">" behind it counts as showing, and so does an image
+// with alternative text), or npos.
 size_t PhraseShown(std::string_view s) {
   for (size_t p = 0; p < s.size();) {
     if (IsCrLfBlank(s[p])) {
       ++p;
     } else if (s[p] == '<') {
       size_t g = s.find('>', p + 1);
-      if (g == npos) return p;
+      if (g == npos || ImageWithAltText(s.substr(p, g + 1 - p))) return p;
       p = g + 1;
     } else {
       return p;
@@ -191,9 +241,6 @@ size_t PhraseShown(std::string_view s) {
 
 bool PhraseIgnorable(std::string_view s) { return PhraseShown(s) == npos; }
 
-bool OnlyCrLfBlanks(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), IsCrLfBlank);
-}
 
 bool SameStartTag(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;
@@ -204,31 +251,6 @@ bool SameStartTag(std::string_view a, std::string_view b) {
     if (Fold(a[i]) != Fold(b[j])) return false;
     ++i, ++j;
   }
-}
-
-// Lower-case attribute names of a start tag "<name ...>".
-std::set<std::string> AttributeNames(std::string_view tag) {
-  std::set<std::string> names;
-  size_t p = 1;
-  while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '>') ++p;  // the element name
-  for (;;) {
-    while (p < tag.size() && (IsBlank(tag[p]) || tag[p] == '/')) ++p;
-    if (p >= tag.size() || tag[p] == '>') break;
-    size_t a = p;
-    while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '=' && tag[p] != '>' && tag[p] != '/') ++p;
-    names.insert(AsciiLower(tag.substr(a, p - a)));
-    while (p < tag.size() && IsBlank(tag[p])) ++p;
-    if (p >= tag.size() || tag[p] != '=') continue;
-    ++p;
-    while (p < tag.size() && IsBlank(tag[p])) ++p;
-    if (p < tag.size() && (tag[p] == '"' || tag[p] == '\'')) {
-      size_t q = tag.find(tag[p], p + 1);
-      p = q == npos ? tag.size() : q + 1;
-    } else {
-      while (p < tag.size() && !IsBlank(tag[p]) && tag[p] != '>') ++p;
-    }
-  }
-  return names;
 }
 
 bool ShareAttribute(std::string_view a, std::string_view b) {
@@ -345,22 +367,7 @@ int FontStep(Buffer& buf) {
   Revisit revisit(5);
   std::string t1, t2;
   int changes = 0;
-  auto ignorable = [](bool withFonts) {
-    return [withFonts](std::string_view t) { return FontIgnorable(t, withFonts); };
-  };
   size_t again = npos, endFrom = 0;  // a joined element, tried again
-  // [okFrom, okTo) was read as ignorable between the last pair joined. The
-  // next pair's text between starts behind an end tag inside it, where the
-  // reading is in step, so only the part behind okTo is read again.
-  size_t okFrom = npos, okTo = npos;
-  auto between = [&](size_t x, size_t y) {
-    const bool ok = okFrom != npos && okFrom <= x && x <= okTo && okTo <= y
-                        ? w.EachKept(okTo, y, ignorable(true))
-                        : w.EachKept(x, y, ignorable(true));
-    if (ok) okFrom = x, okTo = y;
-    else okFrom = npos;
-    return ok;
-  };
   for (size_t pos = 0;;) {
     size_t s = NextTag(w, tags.open, pos, 5);
     if (s == npos) break;
@@ -379,17 +386,15 @@ int FontStep(Buffer& buf) {
     if (w.Gone(g + 1, e)) {
       w.Remove(s, e + 7);
       ++changes;
-      okFrom = npos;
       pos = revisit.Gone(w, e + 7, s, e + 7);
       continue;
     }
-    if (revisited ? w.EachKept(g + 1, revisit.From(), ignorable(false)) &&
-                        w.EachKept(revisit.To(), e, ignorable(false))
-                  : w.EachKept(g + 1, e, ignorable(false))) {
+    if (revisited ? w.EachKept(g + 1, revisit.From(), FontIgnorable) &&
+                        w.EachKept(revisit.To(), e, FontIgnorable)
+                  : w.EachKept(g + 1, e, FontIgnorable)) {
       w.Remove(s, g + 1);
       w.Remove(e, e + 7);
       ++changes;
-      okFrom = npos;
       pos = revisit.Gone(w, w.NextKept(g + 1) + 1, s, e + 7);
       continue;
     }
@@ -401,11 +406,10 @@ int FontStep(Buffer& buf) {
     size_t g2 = s2 == npos ? npos : w.FindByte('>', s2 + 5);
     pos = s + 1;
     if (g2 != npos && SameStartTag(w.Text(s, g + 1, t1), w.Text(s2, g2 + 1, t2))) {
+      // Only with nothing between: a blank, image or paragraph between
+      // would take the font's size.
       if (w.Gone(e + 7, s2)) {
         w.Remove(e, g2 + 1);
-      } else if (between(e + 7, s2)) {
-        w.Remove(s2, g2 + 1);
-        w.Remove(e, e + 7);
       } else {
         pos = revisit.Stays(s, pos);
         continue;
@@ -502,7 +506,7 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
     size_t at = npos;
     bool ok = w.EachKept(s + ol, e, [&](std::string_view t) {
       size_t k = PhraseShown(t);
-      if (k != npos && t[k] != '<') at = size_t(t.data() - w.In().data()) + k;
+      if (k != npos && (t[k] != '<' || t.find('>', k) != npos)) at = size_t(t.data() - w.In().data()) + k;
       return k == npos;
     });
     if (at != npos) shownFrom = s + ol, shown = at;
@@ -545,12 +549,11 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
     }
     size_t s2 = NextTag(w, opens, e + cl, ol);
     if (s2 == npos) break;
+    // Only copies with nothing between merge: a blank between would take
+    // the element's font (a monospace or bold blank), and the text behind
+    // it would move.
     if (w.Gone(e + cl, s2)) {
-      remove(e, s2 + ol);  // adjacent copies merge; no change counted
-    } else if (w.EachKept(e + cl, s2, OnlyCrLfBlanks)) {
-      remove(e, e + cl);
-      remove(s2, s2 + ol);
-      ++changes;
+      remove(e, s2 + ol);  // no change counted
     } else {
       pos = revisit.Stays(s, s2);
       continue;
@@ -655,13 +658,156 @@ bool LeftIsDefault(std::string_view s, size_t open) {
   return std::any_of(std::begin(kNames), std::end(kNames), [&](const char* n) { return name == n; });
 }
 
+// Which elements around a position centre or right-align their content: the
+// block and table elements that may carry an alignment, followed on a stack
+// as browsers close them (a cell or row closes what is open inside the one
+// before it; a block start closes an open paragraph). Where the stack is
+// unsure it keeps elements open, which only keeps more left alignments.
+// Positions asked about must not decrease.
+class AlignContext {
+ public:
+  explicit AlignContext(std::string_view s) : s_(s) {}
+
+  // True when the tag opening at `at` stands inside an element that
+  // centres or right-aligns what it holds.
+  bool NotLeft(size_t at) {
+    while (next_ < at) Read(at);
+    // What the tag closes by opening counts; its own alignment does not.
+    Kind k;
+    if (next_ == at && NameAt(at, k) == 1) Opens(k);
+    return !stack_.empty() && stack_.back().notLeft;
+  }
+
+ private:
+  enum Kind { kPara, kDiv, kCenter, kHeading, kTable, kSection, kRow, kCell, kCaption, kKinds };
+  struct Open {
+    bool notLeft;
+    int last[kKinds];  // index of the nearest open element of each kind, -1 for none
+  };
+
+  int Near(Kind k) const { return stack_.empty() ? -1 : stack_.back().last[k]; }
+  // A paragraph or block element is closed only from inside the table
+  // cell (or caption) it was opened in.
+  int BlockScope() const { return std::max({Near(kTable), Near(kCell), Near(kCaption)}); }
+  void CloseTo(int i) { stack_.resize(size_t(i)); }
+
+  static bool KindOf(std::string_view name, Kind& k) {
+    static const std::pair<const char*, Kind> kNames[] = {
+        {"p", kPara},      {"div", kDiv},      {"center", kCenter}, {"h1", kHeading},  {"h2", kHeading},
+        {"h3", kHeading},  {"h4", kHeading},   {"h5", kHeading},    {"h6", kHeading},  {"table", kTable},
+        {"thead", kSection}, {"tbody", kSection}, {"tfoot", kSection}, {"tr", kRow},    {"td", kCell},
+        {"th", kCell},     {"caption", kCaption}};
+    for (auto& [n, kind] : kNames)
+      if (name.size() == strlen(n) && MatchAt(name, n, 0, true)) return k = kind, true;
+    return false;
+  }
+
+  // Reads the next tag (or comment) from next_ on, unless it opens at or
+  // after limit: the tag asked about must not count for itself.
+  void Read(size_t limit) {
+    size_t lt = s_.find('<', next_);
+    if (lt == npos || lt >= limit) {
+      next_ = lt;
+      return;
+    }
+    if (MatchAt(s_, "<!--", lt, false)) {
+      size_t c = s_.find("-->", lt + 4);
+      next_ = c == npos ? npos : c + 3;
+      return;
+    }
+    size_t gt = s_.find('>', lt + 1);
+    next_ = gt == npos ? npos : gt + 1;
+    if (gt == npos) return;
+    // Tags written inside a script or style block open and close nothing.
+    for (std::string_view raw : {"script", "style"})
+      if (MatchAt(s_, raw, lt + 1, true) && (IsBlank(s_[lt + 1 + raw.size()]) || s_[lt + 1 + raw.size()] == '>')) {
+        size_t c = FindFrom(s_, std::string("</") + std::string(raw), gt, true);
+        next_ = c;
+        return;
+      }
+    Kind k;
+    switch (NameAt(lt, k)) {
+      case 1: Opens(k), Push(k, s_.substr(lt, gt + 1 - lt)); break;
+      case 2: Close(k); break;
+      default: break;
+    }
+  }
+
+  // The kind of the tag opening at lt: 1 for a start tag, 2 for an end tag,
+  // 0 when it is none of the kinds followed.
+  int NameAt(size_t lt, Kind& k) const {
+    const bool end = lt + 1 < s_.size() && s_[lt + 1] == '/';
+    size_t a = lt + (end ? 2 : 1), b = a;
+    while (b < s_.size() && !IsBlank(s_[b]) && s_[b] != '/' && s_[b] != '>') ++b;
+    if (!KindOf(s_.substr(a, b - a), k)) return 0;
+    return end ? 2 : 1;
+  }
+
+  void Close(Kind k) {
+    int i = Near(k);
+    const bool inTable = k == kSection || k == kRow || k == kCell || k == kCaption;
+    int scope = k == kTable ? -1 : inTable ? Near(kTable) : BlockScope();
+    if (i > scope) CloseTo(i);
+  }
+
+  // What a start tag of kind k closes.
+  void Opens(Kind k) {
+    switch (k) {
+      case kPara: case kDiv: case kCenter: case kHeading:
+        if (Near(kPara) > BlockScope()) CloseTo(Near(kPara));
+        break;
+      case kSection: case kCaption:
+        if (Near(kTable) >= 0) CloseTo(Near(kTable) + 1);
+        break;
+      case kRow:
+        if (Near(kTable) >= 0) CloseTo(std::max(Near(kTable), Near(kSection)) + 1);
+        break;
+      case kCell:
+        if (Near(kRow) > Near(kTable)) CloseTo(Near(kRow) + 1);
+        else if (Near(kTable) >= 0) CloseTo(std::max(Near(kTable), Near(kSection)) + 1);
+        break;
+      default: break;
+    }
+  }
+
+  void Push(Kind k, std::string_view tag) {
+    const bool th = k == kCell && (tag[2] == 'h' || tag[2] == 'H');
+    // The element's own alignment, else what it centres by default, else
+    // what it inherits. Any alignment other than left counts, and so does
+    // an inline style that sets one.
+    std::string_view align = AttributeValue(tag, "align");
+    bool notLeft;
+    if (!align.empty()) notLeft = !(align.size() == 4 && MatchAt(align, "left", 0, true));
+    else if (k == kCenter || k == kCaption || th) notLeft = true;
+    else notLeft = !stack_.empty() && stack_.back().notLeft;
+    if (FindFrom(AttributeValue(tag, "style"), "text-align", 0, true) != npos) notLeft = true;
+    Open o{notLeft, {}};
+    for (int i = 0; i < kKinds; ++i) o.last[i] = Near(Kind(i));
+    o.last[k] = int(stack_.size());
+    stack_.push_back(o);
+  }
+
+  std::string_view s_;
+  size_t next_ = 0;
+  std::vector<Open> stack_;
+};
+
+// True for an ALIGN value of left or right: such an element floats, and its
+// zero spacing overrides the small margin browsers give a floated image.
+bool Floats(std::string_view tag) {
+  std::string_view a = AttributeValue(tag, "align");
+  return (a.size() == 4 && MatchAt(a, "left", 0, true)) || (a.size() == 5 && MatchAt(a, "right", 0, true));
+}
+
 // Attributes that restate the default, all found in one sweep over the "="
 // bytes: each attribute text is told by the name in front of its "=" and the
-// value behind it. Left alignment (outside CENTER elements), zero spacing and
-// empty alternative texts go only from documents without a style sheet, which
-// could give them a meaning of their own; zero borders go behind the first
-// image and outside links. Quoted forms are left to the quote pass when it
-// runs. A width or height of 100% restates no default and stays.
+// value behind it. Left alignment (where nothing around centres or
+// right-aligns) and zero spacing (on what does not float) go only from
+// documents without a style sheet, which could give them a meaning of their
+// own; zero borders go behind the first image and outside links. Quoted forms
+// are left to the quote pass when it runs. A width or height of 100%
+// restates no default, and an empty alternative text marks a decorative
+// image (no broken-image icon, nothing read out): both stay.
 void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
   const std::string_view s = buf;
   const bool quotesKept = !cx.opts[Opt::StripQuotes];
@@ -677,6 +823,7 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
   };
   TagTracker tags(s);
   RegionTracker center(s, "<center>", "</center>");
+  AlignContext around(s);
   RegionTracker link(s, "<a", "</a", IsBlank, ClosesLinkName);
   // Zero borders: the first " border=0" (or quoted) text decides, by the
   // images before it, whether any goes at all.
@@ -701,16 +848,16 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
       }
     } else if (nameAt(q, "align") && blankBefore(q - 5) && noStyle()) {
       if ((value(q, "left", false) || (quotesKept && value(q, "\"left\"", true))) && tags.Inside(q) &&
-          !center.Inside(q) && LeftIsDefault(s, tags.Open(q)))
+          !center.Inside(q) && LeftIsDefault(s, tags.Open(q)) && !around.NotLeft(tags.Open(q)))
         from = q - 5, len = 6 + (s[q + 1] == '"' ? 6 : 4);
     } else if ((nameAt(q, "vspace") || nameAt(q, "hspace")) && blankBefore(q - 6) && noStyle()) {
       if (value(q, "0", false)) from = q - 6, len = 8;
       if (value(q, "\"0\"", true)) from = q - 6, len = 10;
       if (from != npos && !tags.Inside(q)) from = npos;
-    } else if (nameAt(q, "alt") && blankBefore(q - 3) && noStyle()) {
-      if (value(q, "\"\"", true)) from = q - 3, len = 6;
-      if (value(q, "\" \"", true)) from = q - 3, len = 7;
-      if (from != npos && !tags.Inside(q)) from = npos;
+      if (from != npos) {
+        size_t open = tags.Open(q), close = s.find('>', q);
+        if (Floats(s.substr(open, (close == npos ? s.size() : close + 1) - open))) from = npos;
+      }
     }
     if (from != npos) cuts.emplace_back(from, from + len);
   }

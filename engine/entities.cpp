@@ -101,8 +101,11 @@ void ShrinkEntities(Buffer& buf, PassContext& cx) {
   if (buf.find('&') == std::string::npos) return;
   SavingScope scope(cx, buf, Info(Opt::ShortSpecials).counter);
   const int mode = cx.opts.entityMode;
-  Plan plan{mode != 2 && mode != 4 && mode != 6 && mode != 8, mode != 2 && mode != 6, mode == 0,
-            mode != 1};
+  // Mode 0 leaves the space characters alone: it is what a profile without
+  // the key runs with, and "&#32;" collapses where "&nbsp;" holds a cell or
+  // an indent open, while "'" shows where "&quot;" showed a double quote.
+  Plan plan{mode != 0 && mode != 2 && mode != 4 && mode != 6 && mode != 8,
+            mode != 0 && mode != 2 && mode != 6, mode == 0, mode != 1};
 
   // A "&quot;" inside a value opened by a single quote stays: as "'" it would
   // end that value early. Quote state is tracked only within a tag.

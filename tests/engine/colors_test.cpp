@@ -54,6 +54,12 @@ TEST(ColorStandardisation, Table) {
       {"<body bgcolor=\"White\">", "<body bgcolor=\"#FFFFFF\">"},
       {"<font color=red size=2>", "<font color=#FF0000 size=2>"},
       {"<font COLOR=red>x", "<font COLOR=#FF0000>x"},
+      // Any white space ends an unquoted value, so a second run has
+      // nothing left to convert once re-wrapping made a line end a blank.
+      {"<body bgcolor=white\ntext=black>", "<body bgcolor=#FFFFFF\ntext=black>"},
+      {"<body bgcolor=white\r\n>", "<body bgcolor=#FFFFFF\r\n>"},
+      {"<td bgcolor=silver\twidth=2>", "<td bgcolor=#C0C0C0\twidth=2>"},
+      {"<td bgcolor=silver\nwidth=2 >", "<td bgcolor=#C0C0C0\nwidth=2 >"},
       {"<table bordercolor=Navy>", "<table bordercolor=#000080>"},
       // Hexadecimal already: a "#" within the first five bytes.
       {"<font color=\"#ff0000\">", "<font color=\"#ff0000\">"},

@@ -27,7 +27,8 @@ TEST(EntityShrinking, ModesTable) {
     bool meta;
   };
   const Row rows[] = {
-      {0, "a&#32;'&reg;&reg;&#233;&#153;&SZLIG;", false},
+      // The value of a missing key: the space characters stay as written.
+      {0, "a&nbsp;&quot;&reg;&reg;&#233;&#153;&SZLIG;", false},
       {1, "a&#32;'&#174;&reg;&eacute;&TRADE;&SZLIG;", false},
       {2, "a&nbsp;&quot;&#174;&reg;&#233;&#153;&SZLIG;", false},
       {6, "a&nbsp;&quot;&#174;&reg;&#233;&#153;&SZLIG;", true},
@@ -78,7 +79,32 @@ TEST(EntityShrinking, QuoteEntityStaysInsideSingleQuotedValues) {
       // A ">" ends the tag for this test, wherever it stands.
       {"<a title='a>b &quot;'>", "<a title='a>b ''>"},
   };
-  for (auto& [in, out] : rows) EXPECT_EQ(Shrink(in, 0), out) << in;
+  for (auto& [in, out] : rows) EXPECT_EQ(Shrink(in, 1), out) << in;
+}
+
+// Patterns of real pages: with the mode a profile without the key runs with,
+// empty cells, indents, separators and quoted text keep their look, while
+// the modes that standardise space characters still convert them.
+TEST(EntityShrinking, SpaceCharactersOnlyWhereTheModeAsksForThem) {
+  struct Row {
+    const char* in;
+    const char* mode0;
+    const char* mode1;  // 10 and 14 alike, without the declaration
+  };
+  const Row rows[] = {
+      {"<td>&nbsp;</td>", "<td>&nbsp;</td>", "<td>&#32;</td>"},
+      {"&nbsp;&nbsp;&nbsp;indent", "&nbsp;&nbsp;&nbsp;indent", "&#32;&#32;&#32;indent"},
+      {"a&nbsp;&middot;&nbsp;b", "a&nbsp;&#183;&nbsp;b", "a&#32;&middot;&#32;b"},
+      {"He said &quot;no&quot;.", "He said &quot;no&quot;.", "He said 'no'."},
+      {"<a title=\"&quot;x&quot;\">&#174;", "<a title=\"&quot;x&quot;\">&reg;",
+       "<a title=\"'x'\">&#174;"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(Shrink(r.in, 0), r.mode0) << r.in;
+    EXPECT_EQ(Shrink(r.in, 1), r.mode1) << r.in;
+  }
+  for (int mode : {10, 14})
+    EXPECT_EQ(Shrink("a&nbsp;&quot;&middot;", mode), "a&#32;'&#183;") << mode;
 }
 
 TEST(EntityShrinking, CharacterSetDeclaration) {
