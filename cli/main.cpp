@@ -17,6 +17,10 @@ const std::vector<Subcommand>& Subcommands() {
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
+      {"erase",
+       "erase [--mask MASKS] [--no-subdirs] [--style normal|recycle|shred] [--yes] [DIR]\n"
+       "                       list the backups under a folder with their total size, then erase them",
+       RunErase},
   };
   return list;
 }
