@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace sw {
 
+class TBackupKill;
+
 class TTabform : public QMainWindow {
   Q_OBJECT
  public:
@@ -25,6 +27,8 @@ class TTabform : public QMainWindow {
   // program at the missing-profile question.
   bool Init();
   MainModel& model() { return model_; }
+  // The backup eraser, created hidden with the main window.
+  TBackupKill* eraser() { return eraser_.get(); }
   // A second start asked us to come to the front.
   void BringToFront();
 
@@ -45,6 +49,7 @@ class TTabform : public QMainWindow {
   void SelectEditorClick();
   void AnalysisDirClick();
   void RestoreClick();
+  void BackupEraserClick();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -60,6 +65,7 @@ class TTabform : public QMainWindow {
   QLineEdit* Browpath1;
   QPushButton *BuildList, *Taglist1, *Optimize, *bHelp, *Quitbutt, *BrowseBrowser;
   QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
+  std::unique_ptr<TBackupKill> eraser_;
   bool centred_ = false;  // placed in the middle of the screen at the first show only
 };
 
