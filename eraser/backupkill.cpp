@@ -141,7 +141,6 @@ TBackupKill::TBackupKill(Profile& settings, Prompt& prompt, HelpSystem* help, QW
 }
 
 TBackupKill::~TBackupKill() {
-  model_.FF1.OnTerminated = nullptr;
   model_.FF1.Stop();
   model_.FF1.Wait();
   if (searching_) QApplication::restoreOverrideCursor();
@@ -177,6 +176,10 @@ void TBackupKill::BuildlistClick() {
   Buildlist->setText("Working...please wait");
   DelBtn->setEnabled(false);
   LB1->clear();
+  // An earlier search still running ends first: its worker reads the
+  // settings and the end handler that are about to change.
+  model_.FF1.Stop();
+  model_.FF1.Wait();
   model_.PrepareSearch();
   if (!searching_) QApplication::setOverrideCursor(Qt::WaitCursor);
   searching_ = true;
