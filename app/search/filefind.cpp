@@ -223,9 +223,7 @@ void TFindThread::SearchDir(const std::string& dir, const std::string& mask) {
 
   for (const auto& f : files) {
     const std::string path = Join(dir, f.name);
-    auto at = std::lower_bound(seen_.begin(), seen_.end(), path);
-    if (at == seen_.end() || *at != path) {
-      seen_.insert(at, path);
+    if (seen_.insert(path).second) {
       if (f.name.find_first_of("\r\n") != std::string::npos) {
         if (filesSkipped) filesSkipped->push_back(path);
       } else if (!nameFilter || nameFilter(f.name)) {

@@ -8,10 +8,10 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace sw::search {
@@ -100,7 +100,7 @@ class TFindThread {
   void SearchDir(const std::string& dir, const std::string& mask);
   bool Pseudo(const std::string& dir, uint64_t dev) const;
   std::vector<uint64_t> pseudoDevs_;
-  std::vector<std::string> seen_;  // sorted; a file fitting two masks is listed once
+  std::unordered_set<std::string> seen_;  // a file fitting two masks is listed once
   bool stopped_ = false;
 };
 

@@ -295,7 +295,7 @@ TEST(FileFind, WorkerThreadEndsWithOnTerminated) {
     };
     ff.Execute();
     std::unique_lock<std::mutex> l(m);
-    ASSERT_TRUE(cv.wait_for(l, std::chrono::seconds(10), [&] { return ended; }));
+    ASSERT_TRUE(cv.wait_for(l, std::chrono::seconds(60), [&] { return ended; }));
     l.unlock();
     ff.Wait();
     EXPECT_EQ(ff.FilesFound.size(), c.want);
