@@ -106,6 +106,13 @@ bool Overwrite(const std::string& path, std::string* error) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return fail(errno);
   if (!S_ISREG(st.st_mode)) return fail(EINVAL);
+  // Another name of the same data (a hard link, say in a snapshot folder) was
+  // never listed; overwriting would destroy it too.
+  if (st.st_nlink > 1) {
+    if (error) *error = "the file has other names (hard links); it was left alone";
+    ::close(fd);
+    return false;
+  }
   const std::string block(64 * 1024, 'X');
   for (off_t left = st.st_size, at = 0; left > 0;) {
     const size_t n = size_t(std::min<off_t>(left, off_t(block.size())));

@@ -279,6 +279,21 @@ TEST_F(EraserFixture, ShredFailsWhenTheFileCannotBeOpened) {
   EXPECT_EQ(m.Lines().size(), 1u);
 }
 
+TEST_F(EraserFixture, ShredLeavesAFileWithOtherNamesAlone) {
+  WriteFile(Web("a.srbak"), "shared data");
+  fs::create_directories(tmp / "snapshot");
+  fs::create_hard_link(Web("a.srbak"), tmp / "snapshot/a.srbak");
+  EraserModel m(&ini, prompt);
+  m.SetStyle(EraseStyle::Shred);
+  Search(m);
+  prompt.Answer(kConfirmCaption, Answer::Ok);
+  auto r = m.EraseAll();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].outcome, EraseOutcome::Failed);
+  EXPECT_EQ(ReadFile(tmp / "snapshot/a.srbak"), "shared data");
+  EXPECT_EQ(m.Lines().size(), 1u);
+}
+
 TEST_F(EraserFixture, ListedLinkIsRemovedAndItsTargetKept) {
   // The trash lives inside the test's folder.
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(tmp / "data"));
