@@ -25,6 +25,7 @@
 #include "app/jobwindow.h"
 #include "app/widgets.h"
 #include "options/tagpicker.h"
+#include "eraser/backupkill.h"
 
 namespace sw {
 
@@ -154,7 +155,9 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   connect(AddItem(util, "Restorebackupsfromlastoptimization1", "&Restore backups from last optimization",
                   QKeySequence("Ctrl+L")),
           &QAction::triggered, this, &TTabform::RestoreClick);
-  AddItem(util, "Backuperaserutility1", "Backup &eraser utility", QKeySequence("Ctrl+E"))->setEnabled(false);
+  connect(AddItem(util, "Backuperaserutility1", "Backup &eraser utility", QKeySequence("Ctrl+E")),
+          &QAction::triggered, this, &TTabform::BackupEraserClick);
+  eraser_ = std::make_unique<TBackupKill>(model_.ini, model_.prompt, &model_.help, this);
 
   QMenu* opts = menuBar()->addMenu("&Options");
   opts->setObjectName("Options1");
@@ -386,6 +389,14 @@ void TTabform::RestoreClick() {
     busy = true;
   });
   if (busy) QApplication::restoreOverrideCursor();
+}
+
+void TTabform::BackupEraserClick() {
+  // Not modal: the main window hides until the eraser is closed.
+  hide();
+  eraser_->show();
+  eraser_->raise();
+  eraser_->activateWindow();
 }
 
 }  // namespace sw

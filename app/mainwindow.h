@@ -16,6 +16,7 @@ class QRadioButton;
 namespace sw {
 
 class TTagPicker;
+class TBackupKill;
 
 class TTabform : public QMainWindow {
   Q_OBJECT
@@ -27,6 +28,8 @@ class TTabform : public QMainWindow {
   // program at the missing-profile question.
   bool Init();
   MainModel& model() { return model_; }
+  // The backup eraser, created hidden with the main window.
+  TBackupKill* eraser() { return eraser_.get(); }
   // A second start asked us to come to the front.
   void BringToFront();
   // The options window, made once here and hidden between uses.
@@ -50,6 +53,7 @@ class TTabform : public QMainWindow {
   void AnalysisDirClick();
   void RestoreClick();
   void TagListClick();
+  void BackupEraserClick();
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -68,6 +72,7 @@ class TTabform : public QMainWindow {
   QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
   // A window of its own, not a child: its controls share names with ours.
   std::unique_ptr<TTagPicker> picker_;
+  std::unique_ptr<TBackupKill> eraser_;
   bool centred_ = false;  // placed in the middle of the screen at the first show only
 };
 

@@ -37,6 +37,7 @@ int RunOptimize(const Args& args, Context& cx);
 int RunPreset(const Args& args, Context& cx);
 int RunRestore(const Args& args, Context& cx);
 int RunOptions(const Args& args, Context& cx);
+int RunErase(const Args& args, Context& cx);
 
 // A name the document search takes: "*.htm*" or "*.?htm*", any letter case,
 // never hidden, never a ".srbak" backup.

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "cli/cli.h"
+#include "app/search/filefind.h"
 #include "cli/prompt.h"
 #include "engine/driver.h"
 #include "engine/options.h"
@@ -44,36 +45,26 @@ bool LooksLikeDocument(const std::string& name) {
 
 // A files list holds one path per line: a name with a line end in it would
 // become two entries naming files that do not exist.
-bool ListableName(const std::string& path, std::ostream& err) {
-  if (path.find_first_of("\r\n") == std::string::npos) return true;
+void WarnUnlistable(const std::string& path, std::ostream& err) {
   std::string shown;
   for (char c : path) shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
   err << "slimwright optimize: warning: skipped " << shown << ": a files list cannot hold a name with a line end\n";
-  return false;
 }
 
-// Documents below a folder: no hidden names, no links to folders.
+// Documents below a folder: no hidden names, no links to folders; the files
+// of each folder, sorted, before its subfolders.
 void Search(const fs::path& dir, std::vector<std::string>& found, std::ostream& err) {
-  std::error_code ec;
-  std::vector<fs::path> files, dirs;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::path p = it->path();
-    const std::string name = p.filename().string();
-    if (name.empty() || name.front() == '.') continue;
-    std::error_code e2;
-    if (it->is_symlink(e2)) {
-      if (fs::is_regular_file(p, e2) && LooksLikeDocument(name)) files.push_back(p);
-      continue;
-    }
-    if (it->is_directory(e2)) dirs.push_back(p);
-    else if (it->is_regular_file(e2) && LooksLikeDocument(name)) files.push_back(p);
+  search::TFileFind ff;
+  ff.StartDir = dir.string();
+  ff.FilePattern = "*";
+  ff.NameFilter = LooksLikeDocument;
+  try {
+    ff.Run();
+  } catch (const search::EFileFind&) {
+    // An unreadable folder holds no documents we could list.
   }
-  std::sort(files.begin(), files.end());
-  std::sort(dirs.begin(), dirs.end());
-  for (const auto& f : files)
-    if (ListableName(f.string(), err)) found.push_back(f.string());
-  for (const auto& d : dirs)
-    if (ListableName(d.string(), err)) Search(d, found, err);
+  for (const auto& p : ff.FilesSkipped) WarnUnlistable(p, err);
+  found.insert(found.end(), ff.FilesFound.begin(), ff.FilesFound.end());
 }
 
 std::string FullPath(const std::string& p) {

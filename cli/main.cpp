@@ -23,6 +23,10 @@ const std::vector<Subcommand>& Subcommands() {
        "options [KEY=VALUE...] show every option of the profile, or set some (switches 1 or 0, WordWrap 30..9999,\n"
        "                       StandardizeChars 0, 1, 2, 6, 10 or 14)",
        RunOptions},
+      {"erase",
+       "erase [--mask MASKS] [--no-subdirs] [--style normal|recycle|shred] [--yes] [DIR]\n"
+       "                       list the backups under a folder with their total size, then erase them",
+       RunErase},
   };
   return list;
 }

@@ -25,6 +25,7 @@
 #include "app/filepick.h"
 #include "app/jobwindow.h"
 #include "app/single_instance.h"
+#include "eraser/backupkill.h"
 #include "engine/options.h"
 #include "jobs/joblock.h"
 #include "test_support.h"
@@ -173,7 +174,7 @@ TEST_F(MainFixture, ControlsShowTheSettingsAndLaterWindowsAreDisabled) {
   EXPECT_TRUE(Action("CBack")->isChecked());
   EXPECT_EQ(window->findChild<QLineEdit*>("Browpath1")->text(), "/opt/browser");
   EXPECT_EQ(window->windowTitle(), "Slimwright Lite ");
-  for (const char* n : {"Customtagsmanager1", "Previewcurrentwebsfiles1", "Backuperaserutility1"})
+  for (const char* n : {"Customtagsmanager1", "Previewcurrentwebsfiles1"})
     EXPECT_FALSE(Action(n)->isEnabled()) << n;
   EXPECT_TRUE(Find<QPushButton>("Taglist1")->isEnabled());
   EXPECT_FALSE(Action("Tipoday")->isVisible());
@@ -603,6 +604,25 @@ TEST(SingleInstanceGuard, RivalStartDuringTheClaimDefersToTheFirst) {
   EXPECT_TRUE(first.Claim());
   rival.join();
   EXPECT_EQ(rivalClaimed.load(), 0);
+}
+
+TEST_F(MainFixture, BackupEraserIsCreatedHiddenAndSwapsWithTheMainWindow) {
+  Start();
+  window->show();
+  ASSERT_TRUE(window->eraser());
+  EXPECT_FALSE(window->eraser()->isVisible());
+  EXPECT_EQ(Action("Backuperaserutility1")->shortcut(), QKeySequence("Ctrl+E"));
+  Action("Backuperaserutility1")->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(window->eraser()->isVisible());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->eraser()->isModal());
+  // Its settings go to the program settings file.
+  EXPECT_EQ(model->ini.ReadString("Backup Eraser", "SearchMask", ""), "*.srbak");
+  window->eraser()->findChild<QPushButton*>("bOK")->click();
+  EXPECT_FALSE(window->eraser()->isVisible());
+  EXPECT_TRUE(window->isVisible());
+  window->hide();
 }
 
 TEST_F(MainFixture, BringToFrontRestoresAMinimisedWindow) {
