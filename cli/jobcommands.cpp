@@ -45,10 +45,12 @@ bool LooksLikeDocument(const std::string& name) {
 
 // A files list holds one path per line: a name with a line end in it would
 // become two entries naming files that do not exist.
-void WarnUnlistable(const std::string& path, std::ostream& err) {
+bool ListableName(const std::string& path, std::ostream& err) {
+  if (path.find_first_of("\r\n") == std::string::npos) return true;
   std::string shown;
   for (char c : path) shown += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
   err << "slimwright optimize: warning: skipped " << shown << ": a files list cannot hold a name with a line end\n";
+  return false;
 }
 
 // Documents below a folder: no hidden names, no links to folders; the files
@@ -63,7 +65,7 @@ void Search(const fs::path& dir, std::vector<std::string>& found, std::ostream& 
   } catch (const search::EFileFind&) {
     // An unreadable folder holds no documents we could list.
   }
-  for (const auto& p : ff.FilesSkipped) WarnUnlistable(p, err);
+  for (const auto& p : ff.FilesSkipped) ListableName(p, err);
   found.insert(found.end(), ff.FilesFound.begin(), ff.FilesFound.end());
 }
 

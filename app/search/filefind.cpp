@@ -224,9 +224,11 @@ void TFindThread::SearchDir(const std::string& dir, const std::string& mask) {
   for (const auto& f : files) {
     const std::string path = Join(dir, f.name);
     if (seen_.insert(path).second) {
-      if (f.name.find_first_of("\r\n") != std::string::npos) {
+      if (nameFilter && !nameFilter(f.name)) {
+        // not one of the names the caller wants
+      } else if (f.name.find_first_of("\r\n") != std::string::npos) {
         if (filesSkipped) filesSkipped->push_back(path);
-      } else if (!nameFilter || nameFilter(f.name)) {
+      } else {
         bool keep = true;
         if (matchEnabled && !matchString.empty()) {
           match->Source = path;
@@ -251,6 +253,11 @@ void TFindThread::SearchDir(const std::string& dir, const std::string& mask) {
     }
   }
   for (const auto& sub : dirs) {
+    // Every path below a folder named with a line end would hold one too.
+    if (sub.find_first_of("\r\n") != std::string::npos) {
+      if (filesSkipped) filesSkipped->push_back(Join(dir, sub));
+      continue;
+    }
     SearchDir(Join(dir, sub), mask);
     if (stopped_) return;
   }

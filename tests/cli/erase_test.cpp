@@ -71,6 +71,9 @@ TEST(EraseCommand, ClearsTheBackupsOfARunAndNothingElse) {
   Dir d;
   const fs::path web = d.path / "web";
   fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
+  // The stored corpus is read-only, and read-only pages are never rewritten.
+  for (const auto& f : fs::recursive_directory_iterator(web))
+    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
   Write(web / "notes.bak", "not a backup of ours");
   Write(web / ".hidden.srbak", "hidden");
   ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);
