@@ -45,6 +45,9 @@ class TTabform : public QMainWindow {
   void SelectEditorClick();
   void AnalysisDirClick();
   void RestoreClick();
+  void TermManagerClick();
+  // afterRun: the picker follows an optimization run and leaves this window shown.
+  void PreviewPickerClick(bool afterRun);
 
  protected:
   void showEvent(QShowEvent* e) override;
