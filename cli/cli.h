@@ -36,6 +36,7 @@ int RunFilter(const Args& args, Context& cx);
 int RunOptimize(const Args& args, Context& cx);
 int RunPreset(const Args& args, Context& cx);
 int RunRestore(const Args& args, Context& cx);
+int RunTerms(const Args& args, Context& cx);
 
 // A name the document search takes: "*.htm*" or "*.?htm*", any letter case,
 // never hidden, never a ".srbak" backup.

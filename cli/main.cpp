@@ -17,6 +17,12 @@ const std::vector<Subcommand>& Subcommands() {
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
+      {"terms",
+       "terms [list]          show the search-and-replace terms with their numbers and whether the job applies them\n"
+       "  terms add SEARCH [REPLACEMENT] [--match-case] [--yes]\n"
+       "                       add a term (no replacement: the search text is deleted)\n"
+       "  terms remove N [--yes] | terms enable N | terms disable N",
+       RunTerms},
   };
   return list;
 }
