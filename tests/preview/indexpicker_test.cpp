@@ -14,6 +14,7 @@
 #include "../app/test_support.h"
 #include "app/mainwindow.h"
 #include "engine/options.h"
+#include "platform/help.h"
 #include "replace/gui/tagmanager.h"
 
 using namespace sw;
@@ -237,6 +238,15 @@ TEST_F(PickerFixture, MenuItemsOpenTheWindows) {
   EXPECT_EQ(name, "IndexPicker");
   EXPECT_TRUE(mainVisible);
   window.hide();
+}
+
+// Both windows' Help buttons lead to a section of the help.
+TEST(WindowHelp, ContextsHaveTheirSections) {
+  std::string help = swtest::ReadFile(std::string(SW_SOURCE_DIR) + "/docs/help/index.html");
+  for (int context : {kTermManagerHelpContext, kPreviewPickerHelpContext}) {
+    std::string id = "id=\"" + HelpAnchor(context) + "\"";
+    EXPECT_NE(help.find(id), std::string::npos) << id;
+  }
 }
 
 }  // namespace
