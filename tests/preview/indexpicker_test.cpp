@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "../app/test_support.h"
@@ -238,6 +240,44 @@ TEST_F(PickerFixture, MenuItemsOpenTheWindows) {
   EXPECT_EQ(name, "IndexPicker");
   EXPECT_TRUE(mainVisible);
   window.hide();
+}
+
+TEST_F(PickerFixture, Screenshots) {
+  // The README's copies are refreshed on request only, so test runs leave the tree clean.
+  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
+  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
+                                             : std::string(SW_BINARY_DIR) + "/screenshots";
+  std::filesystem::create_directories(out);
+  IniFile& s = *ini;
+  const char* entries[] = {"<FONT FACE=\"Arial, Helvetica\">^^<FONT FACE=Arial>^^0",
+                           "<!-- #BeginLibraryItem \"/Library/nav.lbi\" -->^^^^1",
+                           "http://www.example.com/^^/^^0", "&nbsp;&nbsp;^^ &nbsp;^^1"};
+  for (size_t i = 0; i < std::size(entries); ++i)
+    s.WriteString(kCustomSection, "CustomReplace" + std::to_string(i + 1), entries[i]);
+  {
+    TTagManager d(s, prompt, nullptr, nullptr);
+    d.show();
+    d.findChild<QListWidget*>("ListBox1")->setCurrentRow(0);
+    d.findChild<QLineEdit*>("Oldtag")->setText("<TABLE BORDER=\"0\">");
+    d.findChild<QLineEdit*>("Newtag")->setText("<TABLE>");
+    QApplication::processEvents();
+    EXPECT_TRUE(d.grab().save(QString::fromStdString(out + "/term-manager.png")));
+  }
+  std::string text;
+  std::vector<std::filesystem::path> pages;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(SW_CORPUS_DIR))
+    if (e.is_regular_file()) pages.push_back(e.path());
+  std::sort(pages.begin(), pages.end());
+  for (size_t i = 0; i < pages.size() && i < 12; ++i)
+    text += "/home/author/web/" + pages[i].parent_path().filename().string() + "/" + pages[i].filename().string() +
+            "\r\n";
+  List(text);
+  launcher->SetDefaultBrowser(Program("firefox"));
+  Open(true);
+  Find<QLineEdit>("Browpath1")->setText("/usr/bin/firefox");
+  Find<QListWidget>("LB1")->setCurrentRow(2);
+  QApplication::processEvents();
+  EXPECT_TRUE(picker->grab().save(QString::fromStdString(out + "/preview-picker.png")));
 }
 
 // Both windows' Help buttons lead to a section of the help.
