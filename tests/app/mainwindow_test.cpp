@@ -240,6 +240,7 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   prompt.Answer("Default browser not found", Answer::Yes);
   Click("Optimize");
   EXPECT_EQ(windows, 1);
+  EXPECT_EQ(pickerShown, 1);  // a completed run with the picker setting on
   EXPECT_EQ(window->findChild<QLineEdit*>("Browpath1")->text().toStdString(), exe);
 
   std::vector<std::string> want = {"Default profile file not found", "Files list not found...aborting",
@@ -298,6 +299,7 @@ TEST_F(MainFixture, BrowseQuestionOffInNormalRunButAskedInAnalysisRun) {
   });
   Click("Optimize");
   EXPECT_EQ(prompt.Captions(), std::vector<std::string>{"'Stale' file list detected"});
+  EXPECT_EQ(pickerShown, 0);
 
   // Analysis mode on the documents as they are now.
   std::vector<std::string> before;
