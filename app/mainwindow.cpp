@@ -26,6 +26,8 @@
 #include "app/widgets.h"
 #include "options/tagpicker.h"
 #include "eraser/backupkill.h"
+#include "preview/indexpicker.h"
+#include "replace/gui/tagmanager.h"
 
 namespace sw {
 
@@ -140,12 +142,12 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   util->setObjectName("Utilities1");
   connect(AddItem(util, "ManEdit1", "&Manually edit current job's files list", QKeySequence("Ctrl+M")),
           &QAction::triggered, this, [this] { model_.EditFilesList(); });
-  AddItem(util, "Customtagsmanager1", "&Custom search and replace manager", QKeySequence("Ctrl+R"))
-      ->setEnabled(false);
+  connect(AddItem(util, "Customtagsmanager1", "&Custom search and replace manager", QKeySequence("Ctrl+R")),
+          &QAction::triggered, this, &TTabform::TermManagerClick);
   connect(AddItem(util, "BrowseLastReport", "&Browse most recent report", QKeySequence("Ctrl+B")),
           &QAction::triggered, this, [this] { model_.launcher.OpenLastReportInEditor(); });
-  AddItem(util, "Previewcurrentwebsfiles1", "Pre&view current web's files", QKeySequence("Ctrl+V"))
-      ->setEnabled(false);
+  connect(AddItem(util, "Previewcurrentwebsfiles1", "Pre&view current web's files", QKeySequence("Ctrl+V")),
+          &QAction::triggered, this, [this] { PreviewPickerClick(false); });
   connect(AddItem(util, "Specifydifferentexternaltexteditor1", "Specify different external &text editor",
                   QKeySequence("Ctrl+T")),
           &QAction::triggered, this, &TTabform::SelectEditorClick);
@@ -216,6 +218,7 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
     return d.selectedFiles().first();
   };
   model_.processEvents = [] { QCoreApplication::processEvents(); };
+  model_.showPreviewPicker = [this] { PreviewPickerClick(true); };
   model_.showJobWindow = [this](const JobConfig& c) {
     THTMLgauge gauge(c, model_.prompt, &model_.help, model_.showPreviewDlg, model_.browseReportPrompt, this);
     gauge.exec();
@@ -379,6 +382,20 @@ void TTabform::SelectEditorClick() {
 void TTabform::AnalysisDirClick() {
   TDirForm2 d(model_.ini, model_.prompt, &model_.help, this);
   d.exec();
+}
+
+void TTabform::TermManagerClick() {
+  TTagManager d(model_.ini, model_.prompt, &model_.help, this, this);
+  d.exec();
+}
+
+void TTabform::PreviewPickerClick(bool afterRun) {
+  {
+    TIndexPicker d(model_.launcher, model_.prompt, &model_.help, afterRun, this, this);
+    d.exec();
+  }
+  // "..." in the picker may have chosen another browser.
+  Browpath1->setText(ToQ(model_.launcher.defaultBrowser()));
 }
 
 void TTabform::RestoreClick() {

@@ -54,6 +54,9 @@ class TTabform : public QMainWindow {
   void RestoreClick();
   void TagListClick();
   void BackupEraserClick();
+  void TermManagerClick();
+  // afterRun: the picker follows an optimization run and leaves this window shown.
+  void PreviewPickerClick(bool afterRun);
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -38,6 +38,7 @@ int RunPreset(const Args& args, Context& cx);
 int RunRestore(const Args& args, Context& cx);
 int RunOptions(const Args& args, Context& cx);
 int RunErase(const Args& args, Context& cx);
+int RunTerms(const Args& args, Context& cx);
 
 // A name the document search takes: "*.htm*" or "*.?htm*", any letter case,
 // never hidden, never a ".srbak" backup.

@@ -27,6 +27,12 @@ const std::vector<Subcommand>& Subcommands() {
        "erase [--mask MASKS] [--no-subdirs] [--style normal|recycle|shred] [--yes] [DIR]\n"
        "                       list the backups under a folder with their total size, then erase them",
        RunErase},
+      {"terms",
+       "terms [list]          show the search-and-replace terms with their numbers and whether the job applies them\n"
+       "  terms add SEARCH [REPLACEMENT] [--match-case] [--yes]\n"
+       "                       add a term (no replacement: the search text is deleted)\n"
+       "  terms remove N [--yes] | terms enable N | terms disable N",
+       RunTerms},
   };
   return list;
 }

@@ -51,6 +51,7 @@ struct MainFixture : ::testing::Test {
   std::unique_ptr<TTabform> window;
   std::vector<std::string> docs;
   std::string home;
+  int pickerShown = 0;
 
   void SetUp() override {
     home = tmp / "home";
@@ -69,6 +70,8 @@ struct MainFixture : ::testing::Test {
     model->tempDir = tmp / "systemp";
     model->help.browserCommand = [] { return std::string(); };  // no desktop browser: the generic opener
     window = std::make_unique<TTabform>(*model);
+    // The real picker is modal; its own tests drive it.
+    model->showPreviewPicker = [this] { ++pickerShown; };
     ASSERT_TRUE(window->Init());
   }
   void WriteList() {
@@ -174,8 +177,8 @@ TEST_F(MainFixture, ControlsShowTheSettingsAndLaterWindowsAreDisabled) {
   EXPECT_TRUE(Action("CBack")->isChecked());
   EXPECT_EQ(window->findChild<QLineEdit*>("Browpath1")->text(), "/opt/browser");
   EXPECT_EQ(window->windowTitle(), "Slimwright Lite ");
-  for (const char* n : {"Customtagsmanager1", "Previewcurrentwebsfiles1"})
-    EXPECT_FALSE(Action(n)->isEnabled()) << n;
+  for (const char* n : {"Customtagsmanager1", "Previewcurrentwebsfiles1", "Backuperaserutility1"})
+    EXPECT_TRUE(Action(n)->isEnabled()) << n;
   EXPECT_TRUE(Find<QPushButton>("Taglist1")->isEnabled());
   EXPECT_FALSE(Action("Tipoday")->isVisible());
   EXPECT_EQ(Action("Openexistingprofile1")->shortcut(), QKeySequence("Ctrl+O"));
@@ -240,6 +243,7 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   prompt.Answer("Default browser not found", Answer::Yes);
   Click("Optimize");
   EXPECT_EQ(windows, 1);
+  EXPECT_EQ(pickerShown, 1);  // a completed run with the picker setting on
   EXPECT_EQ(window->findChild<QLineEdit*>("Browpath1")->text().toStdString(), exe);
 
   std::vector<std::string> want = {"Default profile file not found", "Files list not found...aborting",
@@ -298,6 +302,7 @@ TEST_F(MainFixture, BrowseQuestionOffInNormalRunButAskedInAnalysisRun) {
   });
   Click("Optimize");
   EXPECT_EQ(prompt.Captions(), std::vector<std::string>{"'Stale' file list detected"});
+  EXPECT_EQ(pickerShown, 0);
 
   // Analysis mode on the documents as they are now.
   std::vector<std::string> before;
