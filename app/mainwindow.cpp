@@ -353,7 +353,7 @@ void TTabform::SelectEditorClick() {
 }
 
 void TTabform::AnalysisDirClick() {
-  TDirForm2 d(model_.ini, model_.prompt, &model_.help, this);
+  TDirForm2 d(model_.ini, model_.prompt, &model_.help, model_.tempDir, this);
   d.exec();
 }
 
