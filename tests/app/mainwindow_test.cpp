@@ -213,7 +213,12 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   EXPECT_EQ(prompt.boxes.back().caption, "Files list not found...aborting");
   EXPECT_EQ(prompt.boxes.back().text,
             "Batch mode optimization has been specified but no valid slimwright.lst files list was found. Select "
-            "files using the Files List button and/or rebuild the list if needed prior to retrying optimization.");
+            "files using the Select files for optimization button and/or rebuild the list if needed prior to "
+            "retrying optimization.");
+  // The button it names is the one on the panel.
+  EXPECT_NE(prompt.boxes.back().text.find(" the " + Find<QPushButton>("BuildList")->text().remove('&').toStdString() +
+                                          " button "),
+            std::string::npos);
 
   WriteFile(model->FilesListPath(), tmp / "web/gone.htm\r\n");
   Click("Optimize");
@@ -230,7 +235,7 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   prompt.Answer("Default browser not found", Answer::No);
   Click("Optimize");
   EXPECT_EQ(prompt.boxes.back().caption, "Default browser not found");
-  EXPECT_EQ(prompt.boxes.back().text.rfind("No browser has been selected for previewing.", 0), 0u);
+  EXPECT_EQ(prompt.boxes.back().text.rfind("No browser has been selected for previewing your optimized HTML. Should", 0), 0u);
   // Yes searches the desktop's browser and goes on.
   std::string exe = tmp / "bin/firefox";
   WriteFile(exe, "");
@@ -481,6 +486,9 @@ TEST_F(GaugeFixture, OkBeforeAnyRunWarnsAndStaysOpen) {
   ClickIn(*gauge, "bOK");
   EXPECT_EQ(prompt.Captions(), std::vector<std::string>{"No optimization performed"});
   EXPECT_EQ(prompt.boxes[0].icon, Icon::Warning);
+  // The button it names is the window's own.
+  const QString begin = gauge->findChild<QPushButton*>("bOptimize")->text().remove('&');
+  EXPECT_NE(prompt.boxes[0].text.find("Press " + begin.toStdString() + " to start processing."), std::string::npos);
   EXPECT_TRUE(gauge->isVisible());
   prompt.Answer("Confirming exit...", Answer::No);
   ClickIn(*gauge, "bCancel");
