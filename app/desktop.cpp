@@ -15,7 +15,7 @@ namespace sw {
 int RunDesktop(int argc, char** argv, const std::string& home) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppTitle);
-  QApplication::setApplicationDisplayName(kAppTitle);
+  // No display name: the window system would append it to every caption.
 
   // A second start only brings the running program to the front.
   SingleInstance guard;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -192,6 +194,45 @@ TEST_F(MainFixture, ControlsShowTheSettingsAndLaterWindowsAreDisabled) {
   Action("CBack")->trigger();
   EXPECT_TRUE(model->backups);
   EXPECT_EQ(prompt.boxes.size(), 1u);
+}
+
+// Every access key of the panel and the menu bar is taken once, so Alt+O and
+// Alt+H reach the Options and Help menus; Ctrl+P opens the print submenu.
+TEST_F(MainFixture, AccessKeysAreUniqueAndTheKeysOpenTheirMenus) {
+  Start();
+  std::map<QChar, QString> keys;
+  auto take = [&](const QString& text) {
+    for (qsizetype at = text.indexOf('&'); at >= 0 && at + 1 < text.size(); at = text.indexOf('&', at + 2)) {
+      if (text[at + 1] == '&') continue;
+      const QChar k = text[at + 1].toLower();
+      EXPECT_EQ(keys.count(k), 0u) << text.toStdString() << " and " << keys[k].toStdString();
+      keys[k] = text;
+    }
+  };
+  for (QAction* a : window->menuBar()->actions()) take(a->text());
+  for (QAbstractButton* b : window->centralWidget()->findChildren<QAbstractButton*>()) take(b->text());
+  for (QLabel* l : window->centralWidget()->findChildren<QLabel*>())
+    if (l->buddy()) take(l->text());
+
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  struct Case {
+    QKeyCombination key;
+    const char* menu;
+  };
+  for (Case c : {Case{Qt::ALT | Qt::Key_O, "Options1"}, Case{Qt::ALT | Qt::Key_H, "Help1"},
+                 Case{Qt::CTRL | Qt::Key_P, "Print1"}}) {
+    auto* menu = window->findChild<QMenu*>(c.menu);
+    ASSERT_NE(menu, nullptr) << c.menu;
+    QTest::keyClick(window.get(), c.key.key(), c.key.keyboardModifiers());
+    for (int waited = 0; waited < 2000 && !menu->isVisible(); waited += 20) QTest::qWait(20);
+    EXPECT_TRUE(menu->isVisible()) << c.menu;
+    QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : window.get(),
+                    Qt::Key_Escape);
+    menu->close();
+    window->menuBar()->setActiveAction(nullptr);
+  }
 }
 
 TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
