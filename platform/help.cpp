@@ -23,7 +23,7 @@ std::string FindHelpFileFor(const std::string& exeDir, const std::string& buildD
   const char* rel[] = {"/docs/help/index.html", "/help/index.html", "/../share/slimwright/help/index.html",
                        "/../docs/help/index.html", "/../../docs/help/index.html"};
   for (const char* r : rel)
-    if (FileExists(exeDir + r)) return exeDir + r;
+    if (FileExists(exeDir + r)) return std::filesystem::path(exeDir + r).lexically_normal().string();
   // A build folder may lie anywhere; the program run from it reads the help
   // of the source tree it was built from. An installed copy never does.
   if (!buildDir.empty() && !sourceHelpDir.empty() && SameDirectory(exeDir, buildDir) &&

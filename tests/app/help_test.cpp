@@ -88,8 +88,8 @@ TEST(FindHelpFile, InstalledBuildFolderAndStrangerLayouts) {
   const Case cases[] = {
       {tmp / "build", tmp / "build", tmp / "src/docs/help", source},
       {tmp / "build/.", tmp / "build", tmp / "src/docs/help", source},  // the same folder spelt otherwise
-      {tmp / "usr/bin", tmp / "build", tmp / "src/docs/help", tmp / "usr/bin/../share/slimwright/help/index.html"},
-      {tmp / "usr/bin", tmp / "usr/bin", tmp / "src/docs/help", tmp / "usr/bin/../share/slimwright/help/index.html"},
+      {tmp / "usr/bin", tmp / "build", tmp / "src/docs/help", installed},
+      {tmp / "usr/bin", tmp / "usr/bin", tmp / "src/docs/help", installed},
       {tmp / "elsewhere", tmp / "build", tmp / "src/docs/help", ""},  // a copied program
       {tmp / "build", tmp / "build", tmp / "gone/docs/help", ""},
       {tmp / "build", "", "", ""},
