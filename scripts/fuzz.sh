@@ -15,8 +15,13 @@ if [ -z "$CXX_FUZZ" ]; then
   exit 0
 fi
 BUILD=${FUZZ_BUILD:-build/fuzz}
-cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$CXX_FUZZ" >/dev/null
-cmake --build "$BUILD" -j "${FUZZ_JOBS:-$(nproc)}" >/dev/null
+mkdir -p "$BUILD"
+if ! { cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$CXX_FUZZ" &&
+       cmake --build "$BUILD" -j "${FUZZ_JOBS:-$(nproc)}"; } >"$BUILD/build.log" 2>&1; then
+  tail -40 "$BUILD/build.log"
+  echo "fuzz: the fuzz target did not build"
+  exit 1
+fi
 
 # The corpus lives in the build folder for the run only.
 WORK=$(mktemp -d "$(cd "$BUILD" && pwd)/run.XXXXXX")
