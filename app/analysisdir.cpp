@@ -17,7 +17,8 @@
 
 namespace sw {
 
-TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidget* parent)
+TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, const std::string& tempDir,
+                     QWidget* parent)
     : QDialog(parent), model_(settings, prompt), help_(help) {
   setObjectName("TDirForm2");
   setWindowTitle("Select analysis mode directory");
@@ -61,27 +62,19 @@ TDirForm2::TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidge
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(bReset, &QPushButton::clicked, this, [this] { model_.Reset(); });
 
-  // Start at the home folder without counting it as a change.
-  QString start = QDir::homePath();
-  QModelIndex i = dirs_->index(start);
-  if (i.isValid()) DLB1->setCurrentIndex(i);
+  // Start at the directory in effect without counting it as a change.
+  const QString start = OpenTreeAt(DLB1, dirs_, ToQ(model_.Open(tempDir)));
   SelectVolumeOf(DCB1, start);
   FillFiles(start);
-  Label1->setText(QString::fromStdString(ProposedAnalysisDir(start.toStdString())));
+  Label1->setText(ToQ(model_.proposed()));
   // Any move in the tree counts, by mouse or by keyboard.
   connect(DLB1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& i) {
-            if (!following_) SelectDirectory(dirs_->filePath(i));
-          });
+          [this](const QModelIndex& i) { SelectDirectory(dirs_->filePath(i)); });
 }
 
 void TDirForm2::SelectDirectory(const QString& dir) {
-  QModelIndex i = dirs_->index(dir);
-  if (i.isValid()) {
-    following_ = true;
-    DLB1->setCurrentIndex(i);
-    following_ = false;
-  }
+  // Opening the tree raises no signal, so this is not re-entered.
+  if (dirs_->filePath(DLB1->currentIndex()) != dir) OpenTreeAt(DLB1, dirs_, dir);
   SelectVolumeOf(DCB1, dir);
   FillFiles(dir);
   model_.DirectoryChanged(FromQ(dir));

@@ -18,7 +18,9 @@ class HelpSystem;
 class TDirForm2 : public QDialog {
   Q_OBJECT
  public:
-  TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, QWidget* parent = nullptr);
+  // tempDir: the system temporary directory, home of the default working directory.
+  TDirForm2(IniFile& settings, Prompt& prompt, HelpSystem* help, const std::string& tempDir,
+            QWidget* parent = nullptr);
   AnalysisDirModel& model() { return model_; }
   // A drive or directory change (the tree and the drive selector call it).
   void SelectDirectory(const QString& dir);
@@ -36,7 +38,6 @@ class TDirForm2 : public QDialog {
   QListWidget* FLB1;
   QLabel* Label1;
   QPushButton *bOK, *bCancel, *bReset;
-  bool following_ = false;  // the tree is being moved to a chosen directory
 };
 
 }  // namespace sw

@@ -1,12 +1,24 @@
 #include "app/analysisdir_model.h"
 
 #include "engine/options.h"
+#include "jobs/analysis.h"
 
 namespace sw {
 
 std::string ProposedAnalysisDir(const std::string& dir) {
   if (!dir.empty() && dir.back() == '/') return dir + "w$t";
   return dir + "/w$t";
+}
+
+std::string AnalysisDirModel::Open(const std::string& tempDir) {
+  AnalysisRun run(prompt_);
+  run.analysisPath = ini_.ReadString(kGeneralOptions, "AnalysisPath", "");
+  run.tempDir = tempDir;
+  proposed_ = run.WorkingDirectory();
+  changed_ = false;
+  const size_t slash = proposed_.find_last_of('/');
+  if (slash == std::string::npos) return proposed_;
+  return slash == 0 ? std::string("/") : proposed_.substr(0, slash);
 }
 
 void AnalysisDirModel::DirectoryChanged(const std::string& dir) {

@@ -15,6 +15,10 @@ std::string ProposedAnalysisDir(const std::string& dir);
 class AnalysisDirModel {
  public:
   AnalysisDirModel(IniFile& settings, Prompt& prompt) : ini_(settings), prompt_(prompt) {}
+  // Opening: proposes the working directory in effect (the stored one, or
+  // the default below tempDir) without counting a change; returns the
+  // folder that holds it, where the dialog starts.
+  std::string Open(const std::string& tempDir);
   // A drive or directory change.
   void DirectoryChanged(const std::string& dir);
   const std::string& proposed() const { return proposed_; }

@@ -15,7 +15,9 @@ namespace sw {
 int RunDesktop(int argc, char** argv, const std::string& home) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppTitle);
-  QApplication::setApplicationDisplayName(kAppTitle);
+  // No display name: the window system would append it to every caption.
+  // The desktop entry gives the window its icon.
+  QApplication::setDesktopFileName("slimwright");
 
   // A second start only brings the running program to the front.
   SingleInstance guard;

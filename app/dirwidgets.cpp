@@ -1,8 +1,11 @@
 #include "app/dirwidgets.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 
 namespace sw {
@@ -33,6 +36,37 @@ QTreeView* MakeDirectoryTree(QWidget* parent, QFileSystemModel** model) {
   t->setHeaderHidden(true);
   *model = m;
   return t;
+}
+
+QString OpenTreeAt(QTreeView* tree, QFileSystemModel* model, const QString& dir) {
+  QString at = QDir::cleanPath(QDir(dir).absolutePath());
+  while (!QFileInfo(at).isDir() && at != "/") at = QFileInfo(at).absolutePath();
+  const QModelIndex i = model->index(at);
+  if (!i.isValid()) return at;
+  {
+    QSignalBlocker block(tree->selectionModel());
+    tree->setCurrentIndex(i);
+  }
+  tree->scrollTo(i, QAbstractItemView::PositionAtCenter);  // expands the parents
+
+  // One follower per tree: a later opening replaces the earlier one.
+  delete tree->findChild<QObject*>("TreeFollower", Qt::FindDirectChildrenOnly);
+  auto* follower = new QObject(tree);
+  follower->setObjectName("TreeFollower");
+  auto keep = [tree, model, at, follower] {
+    const QModelIndex j = model->index(at);
+    if (!j.isValid() || tree->currentIndex() != j) {
+      follower->deleteLater();  // the user has moved on
+      return;
+    }
+    tree->scrollTo(j, QAbstractItemView::PositionAtCenter);
+  };
+  // Rows arrive in batches and are sorted afterwards; either moves it.
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, follower, [keep] { keep(); });
+  QObject::connect(model, &QAbstractItemModel::layoutChanged, follower, [keep] { keep(); });
+  QTimer::singleShot(0, follower, keep);  // once the dialog is laid out and shown
+  QTimer::singleShot(5000, follower, &QObject::deleteLater);
+  return at;
 }
 
 }  // namespace sw

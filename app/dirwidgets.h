@@ -15,5 +15,11 @@ QComboBox* MakeDriveSelector(QWidget* parent);
 void SelectVolumeOf(QComboBox* drives, const QString& dir);
 // "DLB1": a tree of folders only; *model receives its model.
 QTreeView* MakeDirectoryTree(QWidget* parent, QFileSystemModel** model);
+// Opens the tree at a folder (the nearest existing one when it is gone): its
+// parents expanded, the folder current and in view. The model reads folders
+// in the background, so the folder is kept in view while the rows above it
+// arrive, until the user moves. No signal of the tree is raised. Returns the
+// folder shown.
+QString OpenTreeAt(QTreeView* tree, QFileSystemModel* model, const QString& dir);
 
 }  // namespace sw

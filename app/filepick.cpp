@@ -133,13 +133,7 @@ TProjFilePick::~TProjFilePick() {
 }
 
 void TProjFilePick::ShowDirectory(const QString& dir) {
-  currentDir_ = QDir(dir).absolutePath();
-  QModelIndex i = dirs_->index(currentDir_);
-  if (i.isValid()) {
-    QSignalBlocker block(DLB1->selectionModel());
-    DLB1->setCurrentIndex(i);
-    DLB1->scrollTo(i);
-  }
+  currentDir_ = OpenTreeAt(DLB1, dirs_, dir);
   SelectVolumeOf(DCB1, currentDir_);
   FillFiles();
 }

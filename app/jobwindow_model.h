@@ -27,7 +27,7 @@ struct JobWindowRules {
   static bool OkClick(Prompt& prompt, bool runStarted) {
     if (runStarted) return true;
     prompt.Ask("No optimization performed",
-               "No optimization has been performed yet. Press Begin HTNL Optimization to start processing. If you "
+               "No optimization has been performed yet. Press Begin optimization to start processing. If you "
                "wish to abort optimization, press Cancel instead.",
                Icon::Warning, Buttons::Ok);
     return false;

@@ -83,12 +83,12 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   v->addWidget(reports);
 
   BuildList = NamedButton(central, "BuildList", "&Select files for optimization");
-  Taglist1 = NamedButton(central, "Taglist1", "Select &optimization options");
+  Taglist1 = NamedButton(central, "Taglist1", "Select optimization op&tions");
   v->addWidget(BuildList);
   v->addWidget(Taglist1);
 
   auto* bh = new QHBoxLayout;
-  auto* l2 = new QLabel("&Default browser:", central);
+  auto* l2 = new QLabel("Default bro&wser:", central);
   l2->setObjectName("Label2");
   Browpath1 = new QLineEdit(central);
   Browpath1->setObjectName("Browpath1");
@@ -103,9 +103,9 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   v->addLayout(bh);
 
   auto* buttons = new QHBoxLayout;
-  Optimize = NamedButton(central, "Optimize", "&Optimize HTML");
+  Optimize = NamedButton(central, "Optimize", "O&ptimize HTML");
   Optimize->setDefault(true);
-  bHelp = NamedButton(central, "bHelp", "&Help");
+  bHelp = NamedButton(central, "bHelp", "He&lp");
   Quitbutt = NamedButton(central, "Quitbutt", "&Quit");
   buttons->addWidget(Optimize);
   buttons->addWidget(bHelp);
@@ -127,7 +127,14 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   QMenu* print = file->addMenu("&Print...");
   print->setObjectName("Print1");
   print->menuAction()->setObjectName("Print1");
-  print->menuAction()->setShortcut(QKeySequence("Ctrl+P"));
+  // A submenu's own shortcut never fires, so Ctrl+P opens the submenu.
+  auto* printKey = new QAction(this);
+  printKey->setObjectName("PrintKey");
+  printKey->setShortcut(QKeySequence("Ctrl+P"));
+  addAction(printKey);
+  connect(printKey, &QAction::triggered, this, [this, file, print] {
+    print->popup(menuBar()->mapToGlobal(menuBar()->actionGeometry(file->menuAction()).bottomLeft()));
+  });
   connect(AddItem(print, "Lastreport1", "&Last report"), &QAction::triggered, this, [this] { PrintClick(0); });
   connect(AddItem(print, "Currentfileslist1", "&Current files list"), &QAction::triggered, this,
           [this] { PrintClick(1); });
@@ -380,7 +387,7 @@ void TTabform::SelectEditorClick() {
 }
 
 void TTabform::AnalysisDirClick() {
-  TDirForm2 d(model_.ini, model_.prompt, &model_.help, this);
+  TDirForm2 d(model_.ini, model_.prompt, &model_.help, model_.tempDir, this);
   d.exec();
 }
 

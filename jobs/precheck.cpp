@@ -36,8 +36,8 @@ bool OptimizePrechecks::CheckFiles(Prompt& prompt) const {
   if (!fs::is_regular_file(filesListPath, ec) || !ReadLines(filesListPath, lines)) {
     prompt.Ask("Files list not found...aborting",
                "Batch mode optimization has been specified but no valid " + FileNamePart(filesListPath) +
-                   " files list was found. Select files using the " + "Files List button and/or rebuild the list if needed " +
-                   "prior to retrying optimization.",
+                   " files list was found. Select files using the Select files for optimization button and/or "
+                   "rebuild the list if needed prior to retrying optimization.",
                Icon::Error, Buttons::Ok);
     return false;
   }
@@ -77,7 +77,7 @@ bool OptimizePrechecks::Run(Prompt& prompt) {
   };
   std::error_code ec;
   if (defaultBrowser.empty() &&
-      !findBrowser("No browser has been selected for previewing. your optimized HTML. Should Slimwright try to find "
+      !findBrowser("No browser has been selected for previewing your optimized HTML. Should Slimwright try to find "
                    "your current default browser and use it as the program's preview browser?"))
     return false;
   if (!fs::exists(defaultBrowser, ec) &&

@@ -1,6 +1,7 @@
 #include "platform/help.h"
 
 #include <QUrl>
+#include <filesystem>
 
 #include "platform/desktop_browser.h"
 #include "platform/files.h"
@@ -9,16 +10,34 @@
 
 namespace sw {
 
-std::string FindHelpFile() {
-  std::string exe = ExecutableDir();
+namespace {
+
+bool SameDirectory(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace
+
+std::string FindHelpFileFor(const std::string& exeDir, const std::string& buildDir, const std::string& sourceHelpDir) {
   const char* rel[] = {"/docs/help/index.html", "/help/index.html", "/../share/slimwright/help/index.html",
                        "/../docs/help/index.html", "/../../docs/help/index.html"};
   for (const char* r : rel)
-    if (FileExists(exe + r)) return exe + r;
-#ifdef SW_HELP_DIR
-  if (FileExists(std::string(SW_HELP_DIR) + "/index.html")) return std::string(SW_HELP_DIR) + "/index.html";
-#endif
+    if (FileExists(exeDir + r)) return std::filesystem::path(exeDir + r).lexically_normal().string();
+  // A build folder may lie anywhere; the program run from it reads the help
+  // of the source tree it was built from. An installed copy never does.
+  if (!buildDir.empty() && !sourceHelpDir.empty() && SameDirectory(exeDir, buildDir) &&
+      FileExists(sourceHelpDir + "/index.html"))
+    return sourceHelpDir + "/index.html";
   return {};
+}
+
+std::string FindHelpFile() {
+#if defined(SW_HELP_DIR) && defined(SW_BUILD_DIR)
+  return FindHelpFileFor(ExecutableDir(), SW_BUILD_DIR, SW_HELP_DIR);
+#else
+  return FindHelpFileFor(ExecutableDir(), {}, {});
+#endif
 }
 
 std::string HelpAnchor(int context) { return "ctx-" + std::to_string(context); }

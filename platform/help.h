@@ -11,6 +11,9 @@ class ProcessStarter;
 // The help file: index.html of the help folder installed beside the program
 // (or in the source tree for a development build); "" when missing.
 std::string FindHelpFile();
+// The same for a program in exeDir that was built in buildDir from a source
+// tree whose help folder is sourceHelpDir ("" when unknown).
+std::string FindHelpFileFor(const std::string& exeDir, const std::string& buildDir, const std::string& sourceHelpDir);
 
 std::string HelpAnchor(int context);
 // file:// address of the help file at an anchor.

@@ -6,10 +6,12 @@
 #include <QFileSystemModel>
 #include <QStorageInfo>
 #include <QLabel>
+#include <QTest>
 #include <QTreeView>
 #include <filesystem>
 
 #include "app/analysisdir.h"
+#include "app/filepick.h"
 #include "test_support.h"
 
 using namespace sw;
@@ -52,7 +54,7 @@ TEST(AnalysisDir, WindowShowsTheProposal) {
   swtest::TempDir tmp;
   IniFile ini(tmp / "slimwright.INI");
   swtest::ScriptedPrompt prompt;
-  TDirForm2 d(ini, prompt, nullptr);
+  TDirForm2 d(ini, prompt, nullptr, tmp / "systemp");
   EXPECT_EQ(d.windowTitle(), "Select analysis mode directory");
   d.SelectDirectory(QString::fromStdString(tmp.path()));
   EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), tmp / "w$t");
@@ -65,7 +67,7 @@ TEST(AnalysisDir, TreeMovesByKeyboardChangeTheProposal) {
   std::filesystem::create_directories(tmp / "a/b");
   IniFile ini(tmp / "slimwright.INI");
   swtest::ScriptedPrompt prompt;
-  TDirForm2 d(ini, prompt, nullptr);
+  TDirForm2 d(ini, prompt, nullptr, tmp / "systemp");
   EXPECT_FALSE(d.model().changed());
   auto* tree = d.findChild<QTreeView*>("DLB1");
   ASSERT_NE(tree, nullptr);
@@ -84,6 +86,76 @@ TEST(AnalysisDir, TreeMovesByKeyboardChangeTheProposal) {
   prompt.Answer("About to record new directory", Answer::Yes);
   d.model().Ok();
   EXPECT_EQ(ini.ReadString("General Options", "AnalysisPath", ""), tmp / "a/b/w$t");
+}
+
+// The dialog opens on the working directory in effect and proposes it; OK
+// without a move asks and stores nothing.
+TEST(AnalysisDir, OpensOnTheDirectoryInEffect) {
+  swtest::TempDir tmp;
+  std::filesystem::create_directories(tmp / "systemp");
+  std::filesystem::create_directories(tmp / "work");
+  struct Case {
+    const char* stored;  // nullptr: no AnalysisPath key
+    std::string proposed, tree;
+  };
+  const Case cases[] = {
+      {nullptr, tmp / "systemp/t$w", tmp / "systemp"},
+      {"", tmp / "systemp/t$w", tmp / "systemp"},
+      {"work/w$t", tmp / "work/w$t", tmp / "work"},
+      {"work", tmp / "work/w$t", tmp / "work"},
+      {"gone/w$t", tmp / "gone/w$t", tmp.path()},  // a folder since removed: its nearest parent
+  };
+  for (const Case& c : cases) {
+    IniFile ini(tmp / "slimwright.INI");
+    ini.DeleteKey("General Options", "AnalysisPath");
+    if (c.stored) ini.WriteString("General Options", "AnalysisPath", *c.stored ? tmp / c.stored : "");
+    swtest::ScriptedPrompt prompt;
+    TDirForm2 d(ini, prompt, nullptr, tmp / "systemp");
+    EXPECT_EQ(d.findChild<QLabel*>("Label1")->text().toStdString(), c.proposed) << c.proposed;
+    auto* tree = d.findChild<QTreeView*>("DLB1");
+    auto* dirs = qobject_cast<QFileSystemModel*>(tree->model());
+    EXPECT_EQ(dirs->filePath(tree->currentIndex()).toStdString(), c.tree) << c.proposed;
+    EXPECT_FALSE(d.model().changed());
+    const std::string before = swtest::ReadFile(tmp / "slimwright.INI");
+    d.model().Ok();
+    EXPECT_TRUE(prompt.boxes.empty());
+    EXPECT_EQ(swtest::ReadFile(tmp / "slimwright.INI"), before);
+  }
+}
+
+// Both folder trees open at their start folder and keep it in view while the
+// folders above it are still being read, here a long row of siblings.
+TEST(FolderTrees, OpenAtTheStartFolderAndShowIt) {
+  swtest::TempDir tmp;
+  for (int n = 0; n < 120; ++n) std::filesystem::create_directories(tmp / ("d" + std::to_string(1000 + n)));
+  const std::string start = tmp / "d1119/inner";
+  std::filesystem::create_directories(start + "/w$t");
+  IniFile ini(tmp / "slimwright.INI");
+  ini.WriteString("General Options", "AnalysisPath", start + "/w$t");
+  ini.WriteString("General Options", "LastDirectory", start);
+  swtest::ScriptedPrompt prompt;
+  TDirForm2 analysis(ini, prompt, nullptr, tmp.path());
+  TProjFilePick builder(ini, tmp / "slimwright.lst", prompt, nullptr, nullptr);
+  for (QDialog* d : {static_cast<QDialog*>(&analysis), static_cast<QDialog*>(&builder)}) {
+    d->show();
+    auto* tree = d->findChild<QTreeView*>("DLB1");
+    auto* dirs = qobject_cast<QFileSystemModel*>(tree->model());
+    const QModelIndex at = dirs->index(QString::fromStdString(start));
+    ASSERT_TRUE(at.isValid());
+    EXPECT_EQ(tree->currentIndex(), at) << d->objectName().toStdString();
+    for (QModelIndex p = at.parent(); p.isValid(); p = p.parent()) EXPECT_TRUE(tree->isExpanded(p));
+    // Shown once every sibling has been read and laid out.
+    auto shown = [&] {
+      return dirs->rowCount(dirs->index(QString::fromStdString(tmp.path()))) == 120 &&
+             tree->viewport()->rect().contains(tree->visualRect(at));
+    };
+    for (int waited = 0; waited < 5000 && !shown(); waited += 20) QTest::qWait(20);
+    QTest::qWait(100);  // and stays so
+    const QRect r = tree->visualRect(at);
+    EXPECT_TRUE(shown()) << d->objectName().toStdString() << " row at y " << r.y() << " in a view of height "
+                         << tree->viewport()->height();
+    d->hide();
+  }
 }
 
 }  // namespace

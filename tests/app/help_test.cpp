@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/desktop_browser.h"
 #include "test_support.h"
 
@@ -67,6 +69,41 @@ TEST_F(HelpFixture, MissingHelpFileStartsNothing) {
   help.browserCommand = [] { return std::string("firefox %u"); };
   EXPECT_FALSE(help.ShowContext(100000));
   EXPECT_TRUE(starter.calls.empty());
+}
+
+// Where the help is found: beside an installed program first, the source
+// tree only for a program run from the folder it was built in.
+TEST(FindHelpFile, InstalledBuildFolderAndStrangerLayouts) {
+  swtest::TempDir tmp;
+  const std::string installed = tmp / "usr/share/slimwright/help/index.html";
+  const std::string source = tmp / "src/docs/help/index.html";
+  swtest::WriteFile(installed, "<html></html>");
+  swtest::WriteFile(source, "<html></html>");
+  std::filesystem::create_directories(tmp / "usr/bin");
+  std::filesystem::create_directories(tmp / "build");
+  std::filesystem::create_directories(tmp / "elsewhere");
+  struct Case {
+    std::string exeDir, buildDir, sourceHelp, want;
+  };
+  const Case cases[] = {
+      {tmp / "build", tmp / "build", tmp / "src/docs/help", source},
+      {tmp / "build/.", tmp / "build", tmp / "src/docs/help", source},  // the same folder spelt otherwise
+      {tmp / "usr/bin", tmp / "build", tmp / "src/docs/help", installed},
+      {tmp / "usr/bin", tmp / "usr/bin", tmp / "src/docs/help", installed},
+      {tmp / "elsewhere", tmp / "build", tmp / "src/docs/help", ""},  // a copied program
+      {tmp / "build", tmp / "build", tmp / "gone/docs/help", ""},
+      {tmp / "build", "", "", ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FindHelpFileFor(c.exeDir, c.buildDir, c.sourceHelp), c.want) << c.exeDir << " " << c.sourceHelp;
+}
+
+// These tests run from a build folder outside the source tree, as a new
+// user's build does.
+TEST(FindHelpFile, TheBuildFolderFindsTheSourceTreesHelp) {
+  const std::string found = FindHelpFile();
+  ASSERT_FALSE(found.empty());
+  EXPECT_TRUE(std::filesystem::equivalent(found, std::string(SW_SOURCE_DIR) + "/docs/help/index.html"));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -199,6 +201,45 @@ TEST_F(MainFixture, ControlsShowTheSettingsAndLaterWindowsAreDisabled) {
   EXPECT_EQ(prompt.boxes.size(), 1u);
 }
 
+// Every access key of the panel and the menu bar is taken once, so Alt+O and
+// Alt+H reach the Options and Help menus; Ctrl+P opens the print submenu.
+TEST_F(MainFixture, AccessKeysAreUniqueAndTheKeysOpenTheirMenus) {
+  Start();
+  std::map<QChar, QString> keys;
+  auto take = [&](const QString& text) {
+    for (qsizetype at = text.indexOf('&'); at >= 0 && at + 1 < text.size(); at = text.indexOf('&', at + 2)) {
+      if (text[at + 1] == '&') continue;
+      const QChar k = text[at + 1].toLower();
+      EXPECT_EQ(keys.count(k), 0u) << text.toStdString() << " and " << keys[k].toStdString();
+      keys[k] = text;
+    }
+  };
+  for (QAction* a : window->menuBar()->actions()) take(a->text());
+  for (QAbstractButton* b : window->centralWidget()->findChildren<QAbstractButton*>()) take(b->text());
+  for (QLabel* l : window->centralWidget()->findChildren<QLabel*>())
+    if (l->buddy()) take(l->text());
+
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  struct Case {
+    QKeyCombination key;
+    const char* menu;
+  };
+  for (Case c : {Case{Qt::ALT | Qt::Key_O, "Options1"}, Case{Qt::ALT | Qt::Key_H, "Help1"},
+                 Case{Qt::CTRL | Qt::Key_P, "Print1"}}) {
+    auto* menu = window->findChild<QMenu*>(c.menu);
+    ASSERT_NE(menu, nullptr) << c.menu;
+    QTest::keyClick(window.get(), c.key.key(), c.key.keyboardModifiers());
+    for (int waited = 0; waited < 2000 && !menu->isVisible(); waited += 20) QTest::qWait(20);
+    EXPECT_TRUE(menu->isVisible()) << c.menu;
+    QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : window.get(),
+                    Qt::Key_Escape);
+    menu->close();
+    window->menuBar()->setActiveAction(nullptr);
+  }
+}
+
 TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   Start();
   int windows = 0;
@@ -218,7 +259,12 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   EXPECT_EQ(prompt.boxes.back().caption, "Files list not found...aborting");
   EXPECT_EQ(prompt.boxes.back().text,
             "Batch mode optimization has been specified but no valid slimwright.lst files list was found. Select "
-            "files using the Files List button and/or rebuild the list if needed prior to retrying optimization.");
+            "files using the Select files for optimization button and/or rebuild the list if needed prior to "
+            "retrying optimization.");
+  // The button it names is the one on the panel.
+  EXPECT_NE(prompt.boxes.back().text.find(" the " + Find<QPushButton>("BuildList")->text().remove('&').toStdString() +
+                                          " button "),
+            std::string::npos);
 
   WriteFile(model->FilesListPath(), tmp / "web/gone.htm\r\n");
   Click("Optimize");
@@ -235,7 +281,7 @@ TEST_F(MainFixture, PreChecksInOrderEachEndingTheCommand) {
   prompt.Answer("Default browser not found", Answer::No);
   Click("Optimize");
   EXPECT_EQ(prompt.boxes.back().caption, "Default browser not found");
-  EXPECT_EQ(prompt.boxes.back().text.rfind("No browser has been selected for previewing.", 0), 0u);
+  EXPECT_EQ(prompt.boxes.back().text.rfind("No browser has been selected for previewing your optimized HTML. Should", 0), 0u);
   // Yes searches the desktop's browser and goes on.
   std::string exe = tmp / "bin/firefox";
   WriteFile(exe, "");
@@ -488,6 +534,9 @@ TEST_F(GaugeFixture, OkBeforeAnyRunWarnsAndStaysOpen) {
   ClickIn(*gauge, "bOK");
   EXPECT_EQ(prompt.Captions(), std::vector<std::string>{"No optimization performed"});
   EXPECT_EQ(prompt.boxes[0].icon, Icon::Warning);
+  // The button it names is the window's own.
+  const QString begin = gauge->findChild<QPushButton*>("bOptimize")->text().remove('&');
+  EXPECT_NE(prompt.boxes[0].text.find("Press " + begin.toStdString() + " to start processing."), std::string::npos);
   EXPECT_TRUE(gauge->isVisible());
   prompt.Answer("Confirming exit...", Answer::No);
   ClickIn(*gauge, "bCancel");

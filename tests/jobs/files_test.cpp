@@ -315,7 +315,8 @@ TEST(OptimizePrechecks, FilesInOrder) {
   EXPECT_EQ(prompt.asked.back().caption, "Files list not found...aborting");
   EXPECT_EQ(prompt.asked.back().text,
             "Batch mode optimization has been specified but no valid s.lst files list was found. Select files "
-            "using the Files List button and/or rebuild the list if needed prior to retrying optimization.");
+            "using the Select files for optimization button and/or rebuild the list if needed prior to retrying "
+            "optimization.");
   sw::WriteLines(p.filesListPath, {dir / "gone.htm", dir / "a.htm"});
   WriteFile(dir / "a.htm", "x");
   EXPECT_FALSE(p.CheckFiles(prompt));
