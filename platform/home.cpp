@@ -26,6 +26,12 @@ std::string ExecutableBaseName() {
   return n;
 }
 
+bool IsPortableDir(const std::string& exeDir) {
+  if (exeDir.empty() || ::access(exeDir.c_str(), W_OK) != 0) return false;
+  std::error_code ec;
+  return !fs::is_directory(fs::path(exeDir).parent_path() / "share" / "slimwright", ec);
+}
+
 std::string ResolveProgramHome(const std::string& homeArg) {
   std::error_code ec;
   fs::path home;
@@ -35,7 +41,7 @@ std::string ResolveProgramHome(const std::string& homeArg) {
     home = env;
   } else {
     std::string exeDir = ExecutableDir();
-    if (!exeDir.empty() && ::access(exeDir.c_str(), W_OK) == 0) {
+    if (IsPortableDir(exeDir)) {
       home = exeDir;
     } else {
       const char* xdg = std::getenv("XDG_CONFIG_HOME");

@@ -9,9 +9,15 @@ std::string ExecutableDir();
 std::string ExecutableBaseName();
 
 // --home DIR, then SLIMWRIGHT_HOME, then the executable's folder when it is
-// writable, else $XDG_CONFIG_HOME/slimwright (~/.config/slimwright). The
+// a portable one, else $XDG_CONFIG_HOME/slimwright (~/.config/slimwright). The
 // folder is created when missing. Empty on failure.
 std::string ResolveProgramHome(const std::string& homeArg);
+
+// A writable folder holding the program, and not the bin folder of an
+// installation (one with share/slimwright beside it): an installed program
+// in ~/.local/bin, or in /usr/bin run by root, keeps its profile with the
+// user's settings rather than among other programs.
+bool IsPortableDir(const std::string& exeDir);
 
 // Paths of the job's files inside a home.
 struct HomePaths {

@@ -105,3 +105,16 @@ TEST(Home, ResolutionOrder) {
   EXPECT_EQ(ResolveProgramHome((d / "arg").string()), (d / "arg").string());  // the flag wins
   ::unsetenv("SLIMWRIGHT_HOME");
 }
+
+TEST(Home, InstalledBinFolderIsNoPortableHome) {
+  fs::path d = fs::temp_directory_path() / ("sw_inst_" + std::to_string(::getpid()));
+  fs::remove_all(d);
+  fs::create_directories(d / "portable");
+  fs::create_directories(d / "prefix" / "bin");
+  EXPECT_TRUE(IsPortableDir((d / "portable").string()));
+  EXPECT_TRUE(IsPortableDir((d / "prefix" / "bin").string()));
+  fs::create_directories(d / "prefix" / "share" / "slimwright" / "help");
+  EXPECT_FALSE(IsPortableDir((d / "prefix" / "bin").string()));
+  EXPECT_FALSE(IsPortableDir((d / "missing").string()));
+  fs::remove_all(d);
+}
