@@ -84,6 +84,12 @@ int Main(const Args& args, std::istream& in, std::ostream& out, std::ostream& er
   const std::string& name = args[i];
   for (const auto& s : Subcommands()) {
     if (name == s.name) {
+      // Only the first argument asks for help: later ones may be a term's text.
+      const bool help = i + 1 < args.size() && (args[i + 1] == "--help" || args[i + 1] == "-h");
+      if (help && name != "options") {
+        out << "Usage: slimwright [--home DIR] " << s.usage << "\n";
+        return kExitOk;
+      }
       Context cx{home, ExecutableBaseName(), &in, &out, &err};
       cx.terminal = &in == &std::cin && ::isatty(0) == 1;
       cx.errTerminal = &err == &std::cerr && ::isatty(2) == 1;

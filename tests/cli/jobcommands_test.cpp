@@ -390,3 +390,15 @@ TEST(OptimizeCommand, HelpNamesTheBackupFlagAndTheListItReplaces) {
   EXPECT_NE(r.out.find("restore then covers those documents"), std::string::npos);
   EXPECT_NE(r.out.find("--yes never replaces existing backups"), std::string::npos);
 }
+
+// "slimwright COMMAND --help" shows that command's usage and does nothing else:
+// without it, filter would wait on standard input and optimize would run.
+TEST(Subcommands, HelpShowsTheUsageAndTouchesNothing) {
+  for (const char* cmd : {"optimize", "filter", "restore", "erase", "terms", "preset"}) {
+    Dir d;
+    Result r = Slim(d, {cmd, "--help"});
+    EXPECT_EQ(r.rc, 0) << cmd << r.err;
+    EXPECT_EQ(r.out.rfind(std::string("Usage: slimwright [--home DIR] ") + cmd, 0), 0u) << cmd << r.out;
+    EXPECT_EQ(Profile(d), "") << cmd;
+  }
+}
