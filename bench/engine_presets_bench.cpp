@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench/adversarial.h"
 #include "bench/corpus.h"
 #include "engine/driver.h"
 #include "engine/options.h"
@@ -97,37 +98,8 @@ void BM_EngineWorstPage(benchmark::State& state, sw::Preset p) {
 BENCHMARK_CAPTURE(BM_EngineWorstPage, Safe, sw::Preset::Safe)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(BM_EngineWorstPage, Maximum, sw::Preset::Maximum)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// A document of exactly 1,000,000 bytes: one PRE or SCRIPT block filled with
-// what the passes look for, or the same markup as ordinary text.
-enum class Shape { Pre, Script, Text };
-std::string Adversarial(Shape shape) {
-  const bool script = shape == Shape::Script;
-  static const char* kPre[] = {
-      "<font size=+1>", "</font>", "<b> </b>", "&nbsp;", "&quot;", "<!-- c -->", "<p>", "</p>", " >", "< ",
-      "a = b", "<a href=\"x y\" >", "</a> <a>", "\t", "  ", "\r\n", "\n\n", "<br>", "color=\"#ff0000\"",
-      "width=\"100%\"", "<img src='a' alt=\"\">", "coords=\"1, 2\"", "<li>", "</li>", "<strong>", "<em>",
-      "<code>", "<td> </td>", "\"quoted\"", "<", ">", "=", "\"", "<tt>", "<title>  </title>", " <",
-  };
-  static const char* kScript[] = {
-      "// line comment\r\n", "/* block */", "'str//ing'", "\"http://x\"", "\t", "\t\t", "\r\n\r\n", "\n\n",
-      "-->", "<!--", ":", "//", "/*", "*/", "\"", "'", " ", "  ", "a\\\"b", "x = y; ", "{ }", "; ", "</scr",
-  };
-  const std::string head = "<html><body>", tail = "</body></html>";
-  const std::string open = script ? "<script>\r\n" : shape == Shape::Pre ? "<pre>\r\n" : "";
-  const std::string close = script ? "</script>" : shape == Shape::Pre ? "</pre>" : "";
-  const size_t fill = 1000000 - head.size() - open.size() - close.size() - tail.size();
-  std::string body;
-  body.reserve(fill + 64);
-  uint32_t x = 12345;
-  while (body.size() < fill) {
-    x = x * 1103515245u + 12345u;
-    if (script) body += kScript[(x >> 16) % std::size(kScript)];
-    else body += kPre[(x >> 16) % std::size(kPre)];
-    body += char('a' + (x >> 8) % 26);
-  }
-  body.resize(fill);
-  return head + open + body + close + tail;
-}
+using swbench::Adversarial;
+using swbench::Shape;
 
 void BM_EngineAdversarial(benchmark::State& state, sw::Preset p, Shape shape) {
   static const std::string input[3] = {Adversarial(Shape::Pre), Adversarial(Shape::Script), Adversarial(Shape::Text)};
