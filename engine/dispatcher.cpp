@@ -1,5 +1,9 @@
 #include "engine/dispatcher.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/blocktags.h"
 #include "engine/passes.h"
 
 namespace sw {
@@ -19,6 +23,16 @@ const Step kFirstPhase[] = {
     {Opt::SAMPToTT, ConvertSampToTT, false},   {Opt::KBDToTT, ConvertKbdToTT, false},
     {Opt::StripClosingP, StripClosingP, false}, {Opt::StripComments, StripComments, false},
 };
+// The passes that share a markup reading must leave it as a fresh reading of
+// their result would be; debug builds check that.
+void CheckMarkupReading([[maybe_unused]] const Buffer& buf, [[maybe_unused]] const std::vector<uint8_t>& cls) {
+#ifndef NDEBUG
+  if (cls != ClassifyMarkup(buf)) {
+    std::fprintf(stderr, "markup reading out of step with the buffer\n");
+    std::abort();
+  }
+#endif
+}
 }  // namespace
 
 void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
@@ -50,13 +64,18 @@ void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
   cx.Pump();
   const bool spaces = o[Opt::StripSpaces];
   if (o[Opt::StripBlankLines]) {
-    RewrapLines(buf, cx);
+    std::vector<uint8_t> cls = ClassifyMarkup(buf);
+    RewrapLines(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     cx.Pump();
-    if (spaces) StripSpaces(buf, cx);
+    if (spaces) StripSpaces(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     cx.Pump();
-    RewrapLines(buf, cx);
+    RewrapLines(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     if (spaces) {
-      StripSpaces(buf, cx);
+      StripSpaces(buf, cls, cx);
+      CheckMarkupReading(buf, cls);
       SpaceKeywordStep(buf, cx);
     }
     cx.Pump();

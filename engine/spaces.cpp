@@ -282,13 +282,17 @@ void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
 }  // namespace
 
 void StripSpaces(Buffer& buf, PassContext& cx) {
+  Classes cls = ClassifyMarkup(buf);
+  StripSpaces(buf, cls, cx);
+}
+
+void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripSpaces).counter);
   // A title written with double blanks keeps them.
   Buffer title;
   SaveOrRestoreTitle(buf, &title, nullptr);
   const bool titleSaved = !title.empty();
 
-  Classes cls = ClassifyMarkup(buf);
   Drops drops;
   CollapseBlanks(buf, cls);
   TightenHead(buf, cls, drops);
@@ -349,7 +353,10 @@ void StripSpaces(Buffer& buf, PassContext& cx) {
     });
     drops.Apply(buf, cls);
   }
-  if (titleSaved) SaveOrRestoreTitle(buf, nullptr, &title);
+  if (titleSaved) {
+    SaveOrRestoreTitle(buf, nullptr, &title);
+    cls = ClassifyMarkup(buf);
+  }
 }
 
 void SpaceKeywordStep(Buffer& buf, PassContext&) {

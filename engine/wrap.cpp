@@ -33,16 +33,18 @@ constexpr uint8_t kEvent = kBreakBehind | kBreakHere | kLineEndHere | kDrop;
 // blank or a silent byte before it), and to one blank otherwise, so the runs
 // are handled in one forward sweep. Bytes and flags move together; region is
 // updated to the number of bytes the joined part now has.
-void JoinLineEnds(Buffer& buf, std::vector<uint8_t>& fl, size_t& region, char ch) {
+void JoinLineEnds(Buffer& buf, std::vector<uint8_t>& fl, std::vector<uint8_t>* cls, size_t& region, char ch) {
   const size_t end = region, n = buf.size();
   char* b = buf.data();
   uint8_t* f = fl.data();
+  uint8_t* c = cls ? cls->data() : nullptr;
   size_t r = 0, w = 0;  // next byte to read, next to write
   auto copyTo = [&](size_t to) {
     if (to <= r) return;
     if (w != r) {
       std::memmove(b + w, b + r, to - r);
       std::memmove(f + w, f + r, to - r);
+      if (c) std::memmove(c + w, c + r, to - r);
     }
     w += to - r;
     r = to;
@@ -61,6 +63,7 @@ void JoinLineEnds(Buffer& buf, std::vector<uint8_t>& fl, size_t& region, char ch
     const bool prevBlank = s > 0 && (b[s - 1] == ' ' || (f[s - 1] & kSilent));
     copyTo(s);
     if (!behindBlank && !(e - s == 1 && prevBlank)) {
+      if (c) c[w] = c[e - 1];
       b[w] = ' ';
       f[w++] = 0;
     }
@@ -71,6 +74,7 @@ void JoinLineEnds(Buffer& buf, std::vector<uint8_t>& fl, size_t& region, char ch
   copyTo(n);
   buf.resize(w);
   fl.resize(w);
+  if (cls) cls->resize(w);
 }
 
 // First byte at or after from whose flags ask for more than a copy; n when none.
@@ -128,8 +132,10 @@ Choice ChooseBreaks(int64_t len, uint16_t wordWrap, Last last) {
 }
 
 // Marks the chosen breaks, joins the lines up to the limit and writes the
-// result. fl holds kKeep and kSilent on entry.
-void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice) {
+// result. fl holds kKeep and kSilent on entry. cls, when given, is the
+// buffer's markup reading, and is kept valid: a line end takes the class of
+// the byte it replaces, and one behind a tag is page text.
+void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice, std::vector<uint8_t>* cls) {
   const std::vector<BreakCandidate>& chosen = choice.chosen;
   const int64_t len = int64_t(buf.size()), limit = choice.limit;
   for (const BreakCandidate& c : chosen) {
@@ -153,8 +159,8 @@ void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice) {
 
   const bool crlf = buf.find('\r') != Buffer::npos;
   size_t region = size_t(limit);
-  if (crlf) JoinLineEnds(buf, fl, region, '\r');
-  JoinLineEnds(buf, fl, region, '\n');
+  if (crlf) JoinLineEnds(buf, fl, cls, region, '\r');
+  JoinLineEnds(buf, fl, cls, region, '\n');
 
   const std::string_view eol = crlf ? "\r\n" : "\n";
   const size_t n = buf.size();
@@ -163,30 +169,44 @@ void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice) {
   Buffer out;
   out.resize(n + chosen.size() * 2);
   char* o = out.data();
+  std::vector<uint8_t> outCls;
+  uint8_t* oc = nullptr;
+  if (cls) {
+    outCls.resize(out.size());
+    oc = outCls.data();
+  }
   size_t w = 0;
-  auto put = [&](std::string_view s) {
+  auto put = [&](std::string_view s, uint8_t c) {
     std::memcpy(o + w, s.data(), s.size());
+    if (oc) std::memset(oc + w, c, s.size());
     w += s.size();
   };
   for (size_t i = 0; i < n;) {
     const size_t e = NextEvent(fl, i);
-    put(std::string_view(buf).substr(i, e - i));
+    std::memcpy(o + w, buf.data() + i, e - i);
+    if (oc) std::memcpy(oc + w, cls->data() + i, e - i);
+    w += e - i;
     if (e == n) break;
     i = e;
     if (fl[i] & (kBreakHere | kLineEndHere)) {
-      if ((fl[i] & kLineEndHere) || !lineEndAt(i + 1)) put(eol);
+      if ((fl[i] & kLineEndHere) || !lineEndAt(i + 1)) put(eol, oc ? (*cls)[i] : 0);
     } else if (!(fl[i] & kDrop)) {
+      if (oc) oc[w] = (*cls)[i];
       o[w++] = buf[i];
       if (fl[i] & kBreakBehind) {
         // A blank behind the break would only start the next line: it becomes the line end.
         if (i + 1 < n && buf[i + 1] == ' ' && !(fl[i + 1] & kKeep)) ++i;
-        if (!lineEndAt(i + 1)) put(eol);
+        if (!lineEndAt(i + 1)) put(eol, markup::kText);
       }
     }
     ++i;
   }
   out.resize(w);
   buf.swap(out);
+  if (cls) {
+    outCls.resize(w);
+    cls->swap(outCls);
+  }
 }
 
 }  // namespace
@@ -224,7 +244,7 @@ void RewrapAt(Buffer& buf, const std::vector<BreakCandidate>& cands, uint16_t wo
   if (silentBehind)
     for (const BreakCandidate& c : cands)
       if (c.kind == BreakKind::Behind) fl[c.pos] |= kSilent;
-  ApplyBreaks(buf, fl, choice);
+  ApplyBreaks(buf, fl, choice, nullptr);
 }
 
 void NormalizeCR(Buffer& buf) {
@@ -242,9 +262,13 @@ void NormalizeCR(Buffer& buf) {
 }
 
 void RewrapLines(Buffer& buf, PassContext& cx) {
+  std::vector<uint8_t> cls = ClassifyMarkup(buf);
+  RewrapLines(buf, cls, cx);
+}
+
+void RewrapLines(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripBlankLines).counter);
   using namespace markup;
-  const std::vector<uint8_t> cls = ClassifyMarkup(buf);
   const size_t n = buf.size();
   // Line ends inside quoted values and literal element content show; only
   // behind a block-level tag is a new line end invisible.
@@ -281,7 +305,7 @@ void RewrapLines(Buffer& buf, PassContext& cx) {
   for (size_t i = 0; i < n; ++i) fl[i] = keeps(i) ? kKeep : 0;
   for (size_t i = buf.find('>'); i != Buffer::npos; i = buf.find('>', i + 1))
     if (behind(i)) fl[i] |= kSilent;
-  ApplyBreaks(buf, fl, choice);
+  ApplyBreaks(buf, fl, choice, &cls);
 }
 
 void StripCR(Buffer& buf, PassContext& cx) {
