@@ -15,13 +15,11 @@ struct Step {
   PassFn fn;
   bool pumpAfter;
 };
-// The first phase, in dispatch order (quote removal runs before it, on whole chunks only).
+// The first phase, in dispatch order, behind the tag conversions (quote
+// removal runs before it, on whole chunks only).
 const Step kFirstPhase[] = {
-    {Opt::STRONGtoB, ConvertStrongToB, false}, {Opt::EMToI, ConvertEmToI, false},
-    {Opt::CITEToI, ConvertCiteToI, false},     {Opt::ADDRESSToI, ConvertAddressToI, false},
-    {Opt::DFNToI, ConvertDfnToI, false},       {Opt::CODEToTT, ConvertCodeToTT, false},
-    {Opt::SAMPToTT, ConvertSampToTT, false},   {Opt::KBDToTT, ConvertKbdToTT, false},
-    {Opt::StripClosingP, StripClosingP, false}, {Opt::StripComments, StripComments, false},
+    {Opt::StripClosingP, StripClosingP, false},
+    {Opt::StripComments, StripComments, false},
 };
 // The passes that share a markup reading must leave it as a fresh reading of
 // their result would be; debug builds check that.
@@ -39,6 +37,7 @@ void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
   const OptionSet& o = cx.opts;
   cx.metaInterlock = false;
   if (o[Opt::StripQuotes] && !firstPhaseOnly) StripQuotes(buf, cx);
+  ConvertPhraseTags(buf, cx);
   for (const Step& s : kFirstPhase)
     if (o[s.sw]) s.fn(buf, cx);
   cx.Pump();

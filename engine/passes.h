@@ -17,6 +17,8 @@ void ConvertDfnToI(Buffer& buf, PassContext& cx);
 void ConvertCodeToTT(Buffer& buf, PassContext& cx);
 void ConvertSampToTT(Buffer& buf, PassContext& cx);
 void ConvertKbdToTT(Buffer& buf, PassContext& cx);
+// The conversions above that the option set switches on, in one sweep.
+void ConvertPhraseTags(Buffer& buf, PassContext& cx);
 void StripClosingP(Buffer& buf, PassContext& cx);
 void StripClosingLI(Buffer& buf, PassContext& cx);
 

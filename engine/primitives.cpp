@@ -11,13 +11,6 @@
 
 namespace sw {
 
-bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase) {
-  if (pattern.empty() || off > text.size() || pattern.size() > text.size() - off) return false;
-  for (size_t i = 0; i < pattern.size(); ++i)
-    if (!BytesMatch((unsigned char)pattern[i], (unsigned char)text[off + i], ignoreCase)) return false;
-  return true;
-}
-
 namespace {
 
 // A compiled pattern: two of its bytes (the first and the last fixed one)

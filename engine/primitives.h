@@ -18,7 +18,12 @@ inline bool BytesMatch(unsigned char p, unsigned char t, bool ignoreCase) {
 }
 
 // True when pattern matches text at 0-based offset off (bounds checked).
-bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase);
+inline bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase) {
+  if (pattern.empty() || off > text.size() || pattern.size() > text.size() - off) return false;
+  for (size_t i = 0; i < pattern.size(); ++i)
+    if (!BytesMatch((unsigned char)pattern[i], (unsigned char)text[off + i], ignoreCase)) return false;
+  return true;
+}
 
 int32_t FindText(std::string_view text, std::string_view pattern, int32_t start);
 int32_t FindTextBack(std::string_view text, std::string_view pattern, int32_t start);
