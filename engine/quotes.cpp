@@ -2,6 +2,7 @@
 // alignments, sizes, colours) lose their double quotes.
 #include "engine/quotes.h"
 
+#include <cstring>
 #include <string>
 
 #include "engine/passes.h"
@@ -23,12 +24,36 @@ class TagScanner {
   explicit TagScanner(std::string_view s) : s_(s) {}
 
   bool AmongNames(size_t at) {
-    for (; pos_ < at; ++pos_) Step(pos_);
+    while (pos_ < at) {
+      // Most states wait for one or two bytes; the bytes between change nothing.
+      pos_ = Skip(pos_, at);
+      if (pos_ >= at) break;
+      Step(pos_++);
+    }
     return state_ == kTag;
   }
 
  private:
   enum State { kText, kTag, kAfterEquals, kQuoted, kUnquoted, kComment, kRaw };
+
+  // The first byte in [from, to) the current state reacts to, or to.
+  size_t Skip(size_t from, size_t to) const {
+    auto find = [&](char c) {
+      const void* q = std::memchr(s_.data() + from, c, to - from);
+      return q ? size_t(static_cast<const char*>(q) - s_.data()) : to;
+    };
+    switch (state_) {
+      case kText:
+      case kRaw: return find('<');
+      case kComment: return find('>');
+      case kQuoted: return find(quote_);
+      case kTag:
+        for (size_t i = from; i < to; ++i)
+          if (s_[i] == '>' || s_[i] == '=') return i;
+        return to;
+      default: return from;
+    }
+  }
 
   void Step(size_t i) {
     const char c = s_[i];
