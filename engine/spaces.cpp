@@ -40,12 +40,20 @@ class Drops {
     }
     at_.push_back(i);
   }
-  // Removes the collected bytes from buf and cls in one sweep.
-  void Apply(Buffer& buf, Classes& cls) {
+  // Removes the collected bytes from buf and cls in one sweep. marks, when
+  // given, holds ascending positions of bytes that stay; they are moved along.
+  void Apply(Buffer& buf, Classes& cls, std::vector<size_t>* marks = nullptr) {
     if (at_.empty()) return;
     if (!sorted_) {
       std::sort(at_.begin(), at_.end());
       at_.erase(std::unique(at_.begin(), at_.end()), at_.end());
+    }
+    if (marks) {
+      size_t k = 0;
+      for (size_t& m : *marks) {
+        while (k < at_.size() && at_[k] < m) ++k;
+        m -= k;
+      }
     }
     const size_t n = buf.size();
     size_t w = at_[0];
@@ -67,6 +75,25 @@ class Drops {
   std::vector<size_t> at_;
   bool sorted_ = true;
 };
+
+// Positions of the "<" that open tags and the ">" that close them.
+std::vector<size_t> TagMarks(const Classes& cls) {
+  std::vector<size_t> marks;
+  const size_t n = cls.size();
+  const uint8_t* c = cls.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i)), flags);
+    for (unsigned bits = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFF; bits; bits &= bits - 1)
+      marks.push_back(i + size_t(__builtin_ctz(bits)));
+  }
+#endif
+  for (; i < n; ++i)
+    if (c[i] & (kOpen | kClose)) marks.push_back(i);
+  return marks;
+}
 
 // Calls f with every position of byte c in text, left to right.
 template <class F>
@@ -239,7 +266,7 @@ bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept,
 // The blank removers around the tags of the removal table, in one sweep: a
 // blank goes when a remover names the block-level tag behind it (blank-before)
 // or the block-level tag that ends in front of it (blank-after).
-void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops) {
+void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops, std::vector<size_t>& marks) {
   const bool hasTT = FindI(buf, "<tt>", 1) != 0;
   const size_t n = buf.size();
   auto drop = [&](size_t i) {
@@ -258,13 +285,12 @@ void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops
     return false;
   };
   // Only a blank in front of a block-level start or end tag, or behind one, can go.
-  EachByte(buf, '<', [&](size_t lt) {
-    if (lt > 0 && (cls[lt] & kOpen) && (cls[lt] & kBlock) && drop(lt - 1)) drops.Add(lt - 1);
-  });
-  EachByte(buf, '>', [&](size_t gt) {
-    if (gt + 1 < n && (cls[gt] & kClose) && (cls[gt] & kBlock) && drop(gt + 1)) drops.Add(gt + 1);
-  });
-  drops.Apply(buf, cls);
+  for (size_t m : marks) {
+    if (!(cls[m] & kBlock)) continue;
+    if ((cls[m] & kOpen) && m > 0 && drop(m - 1)) drops.Add(m - 1);
+    if ((cls[m] & kClose) && m + 1 < n && drop(m + 1)) drops.Add(m + 1);
+  }
+  drops.Apply(buf, cls, &marks);
 }
 
 void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
@@ -311,39 +337,40 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
     });
     drops.Apply(buf, cls);
   }
+  // The tag brackets the next steps start from, moved along with their drops.
+  std::vector<size_t> marks = TagMarks(cls);
   // " >" inside a tag; "< " stays, since "<" followed by a blank is text.
-  EachByte(buf, '>', [&](size_t gt) {
+  for (size_t gt : marks)
     if (gt > 0 && (cls[gt] & kClose) && buf[gt - 1] == ' ' && ClassOf(cls, gt - 1) == kTag) drops.Add(gt - 1);
-  });
-  drops.Apply(buf, cls);
+  drops.Apply(buf, cls, &marks);
   // Blanks behind an end tag and before the next tag.
   {
     const size_t n = buf.size();
-    EachByte(buf, '>', [&](size_t gt) {
+    for (size_t gt : marks) {
       const size_t i = gt + 1;
-      if (i + 1 < n && buf[i] == ' ' && ClassOf(cls, i) == kText && (cls[gt] & kClose) && (cls[gt] & kEndTag) &&
+      if (i + 1 < n && (cls[gt] & kClose) && buf[i] == ' ' && ClassOf(cls, i) == kText && (cls[gt] & kEndTag) &&
           (cls[i + 1] & kOpen) && ((cls[gt] & kBlock) || (cls[i + 1] & kBlock)))
         drops.Add(i);
-    });
-    drops.Apply(buf, cls);
+    }
+    drops.Apply(buf, cls, &marks);
   }
   // A blank before a tag that has a blank behind it too, unless the buffer
   // begins with a tag.
   if (!buf.empty() && buf[0] != '<') {
     const size_t n = buf.size();
-    EachByte(buf, '<', [&](size_t lt) {
-      if (lt == 0 || !(cls[lt] & kOpen)) return;
+    for (size_t lt : marks) {
+      if (lt == 0 || !(cls[lt] & kOpen)) continue;
       const size_t i = lt - 1;
-      if (buf[i] != ' ' || ClassOf(cls, i) != kText) return;
+      if (buf[i] != ' ' || ClassOf(cls, i) != kText) continue;
       const bool blockAround = (cls[lt] & kBlock) || (i > 0 && (cls[i - 1] & kClose) && (cls[i - 1] & kBlock));
-      if (!blockAround) return;
+      if (!blockAround) continue;
       size_t gt = i + 2;
       while (gt < n && !(cls[gt] & kClose)) ++gt;
       if (gt + 1 < n && buf[gt + 1] == ' ') drops.Add(i);
-    });
-    drops.Apply(buf, cls);
+    }
+    drops.Apply(buf, cls, &marks);
   }
-  RemoveBlanksAroundTags(buf, cls, !cx.opts[Opt::StripClosingLI], drops);
+  RemoveBlanksAroundTags(buf, cls, !cx.opts[Opt::StripClosingLI], drops, marks);
   // A blank behind "=" inside a tag.
   {
     const size_t n = buf.size();
