@@ -255,6 +255,10 @@ constexpr Remover kRemovers[] = {
 bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, bool hasTT) {
   if ((r.when == kLiKept && !liKept) || (r.when == kWithTT && !hasTT) || (r.when == kWithoutTT && hasTT))
     return false;
+  // The tag name's first letter decides most cases before a full comparison.
+  size_t k = r.pat[0] == ' ' ? 2 : 1;
+  if (r.pat[k] == '/') ++k;
+  if (at + k < buf.size() && (buf[at + k] | 32) != r.pat[k]) return false;
   if (at == 0 || !MatchAt(buf, r.pat, at, true)) return false;  // occurrences count from position 2
   if (r.teletype) {
     const size_t next = at + r.pat.size();

@@ -248,15 +248,20 @@ void RewrapAt(Buffer& buf, const std::vector<BreakCandidate>& cands, uint16_t wo
 }
 
 void NormalizeCR(Buffer& buf) {
-  size_t w = 0;
   const size_t n = buf.size();
-  for (size_t r = 0; r < n; ++r) {
-    char c = buf[r];
-    if (c == '\r') {
-      if (r + 1 < n && buf[r + 1] == '\n') continue;
-      c = '\n';
-    }
-    buf[w++] = c;
+  char* b = buf.data();
+  const char* cr = static_cast<const char*>(std::memchr(b, '\r', n));
+  if (!cr) return;
+  size_t r = size_t(cr - b), w = r;  // the bytes before the first CR stay where they are
+  while (r < n) {
+    // b[r] is a CR: it goes before an LF, else it becomes one.
+    if (!(r + 1 < n && b[r + 1] == '\n')) b[w++] = '\n';
+    ++r;
+    const char* next = static_cast<const char*>(std::memchr(b + r, '\r', n - r));
+    const size_t stop = next ? size_t(next - b) : n;
+    std::memmove(b + w, b + r, stop - r);
+    w += stop - r;
+    r = stop;
   }
   buf.resize(w);
 }
