@@ -133,28 +133,34 @@ std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
     // Quotes open a value behind "=" in a tag, and anywhere in a declaration
     // such as a DOCTYPE, whose quoted identifiers must stay exact.
     const bool anyQuote = c1 == '!';
-    bool afterEq = false;
     size_t gt = npos;
     size_t j = i + 1;
     while (j < n) {
+      // Only a ">" or a quote changes the reading; the bytes before it are tag.
+      const size_t k = FindAnyOf<'>', '"', '\''>(t, j);
+      std::memset(cls.data() + j, kTag, k - j);
+      j = k;
+      if (j >= n) break;
       const char c = t[j];
       if (c == '>') {
         gt = j;
         break;
       }
       cls[j] = kTag;
-      if ((c == '"' || c == '\'') && (anyQuote || (named && afterEq))) {
+      // A quote opens a value when the last byte before it that is no blank
+      // is an "=" (the "<" and any closing quote are neither).
+      size_t b = j - 1;
+      while (IsSpace((unsigned char)t[b])) --b;
+      const bool afterEq = t[b] == '=';
+      if (anyQuote || (named && afterEq)) {
         size_t q = t.find(c, j + 1);
         size_t stop = q == npos ? n : q;
-        for (size_t k = j + 1; k < stop; ++k) cls[k] = kValue;
+        std::memset(cls.data() + j + 1, kValue, stop - (j + 1));
         if (q == npos) break;
         cls[q] = kTag;
         j = q + 1;
-        afterEq = false;
         continue;
       }
-      if (c == '=') afterEq = true;
-      else if (!IsSpace((unsigned char)c)) afterEq = false;
       ++j;
     }
     uint8_t flags = kOpen;
