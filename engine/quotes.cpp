@@ -2,6 +2,7 @@
 // alignments, sizes, colours) lose their double quotes.
 #include "engine/quotes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -48,10 +49,7 @@ class TagScanner {
       case kRaw: return find('<');
       case kComment: return find('>');
       case kQuoted: return find(quote_);
-      case kTag:
-        for (size_t i = from; i < to; ++i)
-          if (s_[i] == '>' || s_[i] == '=') return i;
-        return to;
+      case kTag: return std::min(to, FindAnyOf<'>', '='>(s_, from));
       default: return from;
     }
   }
