@@ -98,6 +98,12 @@ bool IsBlockTagAt(std::string_view text, size_t lt) {
   return !name.empty() && IsBlockTagName(name);
 }
 
+bool OpensLiteralContent(std::string_view text, size_t lt) {
+  if (lt + 1 >= text.size() || text[lt] != '<' || !IsAlpha((unsigned char)text[lt + 1])) return false;
+  const std::string_view name = NameAt(text, lt);
+  return !name.empty() && kRawNames.Has(name);
+}
+
 std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
   using namespace markup;
   const size_t n = t.size();

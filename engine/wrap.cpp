@@ -131,10 +131,19 @@ Choice ChooseBreaks(int64_t len, uint16_t wordWrap, Last last) {
   return c;
 }
 
+// The class a fresh reading gives a line end put behind the tag ending at
+// gt: the content of an element taken literally when the tag opens one (a PRE
+// element with nothing in it offers that break), else page text.
+uint8_t ClassBehindTag(const Buffer& buf, const std::vector<uint8_t>& cls, size_t gt) {
+  size_t lt = gt;
+  while (lt > 0 && !(cls[lt] & markup::kOpen)) --lt;
+  return OpensLiteralContent(buf, lt) ? markup::kRaw : markup::kText;
+}
+
 // Marks the chosen breaks, joins the lines up to the limit and writes the
 // result. fl holds kKeep and kSilent on entry. cls, when given, is the
 // buffer's markup reading, and is kept valid: a line end takes the class of
-// the byte it replaces, and one behind a tag is page text.
+// the byte it replaces, and one behind a tag the class of what follows that tag.
 void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice, std::vector<uint8_t>* cls) {
   const std::vector<BreakCandidate>& chosen = choice.chosen;
   const int64_t len = int64_t(buf.size()), limit = choice.limit;
@@ -196,7 +205,7 @@ void ApplyBreaks(Buffer& buf, std::vector<uint8_t>& fl, const Choice& choice, st
       if (fl[i] & kBreakBehind) {
         // A blank behind the break would only start the next line: it becomes the line end.
         if (i + 1 < n && buf[i + 1] == ' ' && !(fl[i + 1] & kKeep)) ++i;
-        if (!lineEndAt(i + 1)) put(eol, markup::kText);
+        if (!lineEndAt(i + 1)) put(eol, oc ? ClassBehindTag(buf, *cls, i) : 0);
       }
     }
     ++i;
