@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/primitives.h"
 
@@ -39,16 +40,33 @@ std::string_view NameAt(std::string_view text, size_t lt) {
   return text.substr(s, e - s);
 }
 
-// name holds letters and digits only, so setting bit 5 lower-cases it.
-bool InList(std::string_view name, const std::string_view* list, size_t count) {
-  char low[12];
-  if (name.size() > sizeof low) return false;
-  for (size_t i = 0; i < name.size(); ++i) low[i] = char(name[i] | 0x20);
-  const std::string_view l(low, name.size());
-  for (size_t i = 0; i < count; ++i)
-    if (list[i] == l) return true;
-  return false;
-}
+// A list of names looked up by length and first letter, so a lookup compares
+// against one or two names rather than all of them.
+class NameSet {
+ public:
+  template <size_t N>
+  explicit NameSet(const std::string_view (&names)[N]) {
+    for (std::string_view n : names) slots_[Slot(n.size(), n[0])].push_back(n);
+  }
+  // name holds letters and digits only, so setting bit 5 lower-cases it.
+  bool Has(std::string_view name) const {
+    if (name.empty() || name.size() > kMaxLen) return false;
+    char low[kMaxLen];
+    for (size_t i = 0; i < name.size(); ++i) low[i] = char(name[i] | 0x20);
+    const std::string_view l(low, name.size());
+    for (std::string_view n : slots_[Slot(l.size(), l[0])])
+      if (n == l) return true;
+    return false;
+  }
+
+ private:
+  static constexpr size_t kMaxLen = 12;
+  static size_t Slot(size_t len, char first) { return len * 64 + (unsigned char)(first) % 64; }
+  std::vector<std::string_view> slots_[(kMaxLen + 1) * 64];
+};
+
+const NameSet kBlockNames(kBlockTags);
+const NameSet kRawNames(kRawTags);
 
 // 0-based start of the end tag "</name" (followed by a blank, tab, CR, LF,
 // "/" or ">") at or after from; npos when the element never ends.
@@ -71,13 +89,19 @@ size_t FindEndTag(std::string_view text, std::string_view name, size_t from) {
 bool IsBlockTagName(std::string_view name) {
   for (char c : name)
     if (!IsAlnum((unsigned char)c)) return false;
-  return InList(name, kBlockTags, std::size(kBlockTags));
+  return kBlockNames.Has(name);
 }
 
 bool IsBlockTagAt(std::string_view text, size_t lt) {
   if (lt >= text.size() || text[lt] != '<') return false;
   std::string_view name = NameAt(text, lt);
   return !name.empty() && IsBlockTagName(name);
+}
+
+bool OpensLiteralContent(std::string_view text, size_t lt) {
+  if (lt + 1 >= text.size() || text[lt] != '<' || !IsAlpha((unsigned char)text[lt + 1])) return false;
+  const std::string_view name = NameAt(text, lt);
+  return !name.empty() && kRawNames.Has(name);
 }
 
 std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
@@ -115,40 +139,46 @@ std::vector<uint8_t> ClassifyMarkup(std::string_view t) {
     // Quotes open a value behind "=" in a tag, and anywhere in a declaration
     // such as a DOCTYPE, whose quoted identifiers must stay exact.
     const bool anyQuote = c1 == '!';
-    bool afterEq = false;
     size_t gt = npos;
     size_t j = i + 1;
     while (j < n) {
+      // Only a ">" or a quote changes the reading; the bytes before it are tag.
+      const size_t k = FindAnyOf<'>', '"', '\''>(t, j);
+      std::memset(cls.data() + j, kTag, k - j);
+      j = k;
+      if (j >= n) break;
       const char c = t[j];
       if (c == '>') {
         gt = j;
         break;
       }
       cls[j] = kTag;
-      if ((c == '"' || c == '\'') && (anyQuote || (named && afterEq))) {
+      // A quote opens a value when the last byte before it that is no blank
+      // is an "=" (the "<" and any closing quote are neither).
+      size_t b = j - 1;
+      while (IsSpace((unsigned char)t[b])) --b;
+      const bool afterEq = t[b] == '=';
+      if (anyQuote || (named && afterEq)) {
         size_t q = t.find(c, j + 1);
         size_t stop = q == npos ? n : q;
-        for (size_t k = j + 1; k < stop; ++k) cls[k] = kValue;
+        std::memset(cls.data() + j + 1, kValue, stop - (j + 1));
         if (q == npos) break;
         cls[q] = kTag;
         j = q + 1;
-        afterEq = false;
         continue;
       }
-      if (c == '=') afterEq = true;
-      else if (!IsSpace((unsigned char)c)) afterEq = false;
       ++j;
     }
     uint8_t flags = kOpen;
     std::string_view name = named ? NameAt(t, lt) : std::string_view{};
     if (named && endTag) flags |= kEndTag;
-    if (!name.empty() && IsBlockTagName(name)) flags |= kBlock;
+    if (!name.empty() && kBlockNames.Has(name)) flags |= kBlock;
     cls[lt] = uint8_t(kTag | flags);
     if (gt == npos) break;
     cls[gt] = uint8_t(kTag | (flags & ~kOpen) | kClose);
     i = gt + 1;
     if (!named || endTag || name.empty()) continue;
-    if (InList(name, kRawTags, std::size(kRawTags))) {
+    if (kRawNames.Has(name)) {
       size_t close = EqualsI(name, "plaintext") ? npos : FindEndTag(t, name, i);
       size_t stop = close == npos ? n : close;
       for (size_t k = i; k < stop; ++k) cls[k] = kRaw;

@@ -16,6 +16,11 @@ bool IsBlockTagName(std::string_view name);
 // 0-based lt (its name must be followed by a blank, tab, CR, LF, "/" or ">").
 bool IsBlockTagAt(std::string_view text, size_t lt);
 
+// True when a start tag at the "<" at 0-based lt opens an element whose
+// content is taken literally (PRE, TEXTAREA, SCRIPT, STYLE, XMP, LISTING,
+// PLAINTEXT): a byte put right behind its ">" is such content.
+bool OpensLiteralContent(std::string_view text, size_t lt);
+
 namespace markup {
 // Low bits: what a byte is part of.
 constexpr uint8_t kText = 0;     // page text

@@ -1,5 +1,9 @@
 #include "engine/dispatcher.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/blocktags.h"
 #include "engine/passes.h"
 
 namespace sw {
@@ -11,20 +15,29 @@ struct Step {
   PassFn fn;
   bool pumpAfter;
 };
-// The first phase, in dispatch order (quote removal runs before it, on whole chunks only).
+// The first phase, in dispatch order, behind the tag conversions (quote
+// removal runs before it, on whole chunks only).
 const Step kFirstPhase[] = {
-    {Opt::STRONGtoB, ConvertStrongToB, false}, {Opt::EMToI, ConvertEmToI, false},
-    {Opt::CITEToI, ConvertCiteToI, false},     {Opt::ADDRESSToI, ConvertAddressToI, false},
-    {Opt::DFNToI, ConvertDfnToI, false},       {Opt::CODEToTT, ConvertCodeToTT, false},
-    {Opt::SAMPToTT, ConvertSampToTT, false},   {Opt::KBDToTT, ConvertKbdToTT, false},
-    {Opt::StripClosingP, StripClosingP, false}, {Opt::StripComments, StripComments, false},
+    {Opt::StripClosingP, StripClosingP, false},
+    {Opt::StripComments, StripComments, false},
 };
+// The passes that share a markup reading must leave it as a fresh reading of
+// their result would be; debug builds check that.
+void CheckMarkupReading([[maybe_unused]] const Buffer& buf, [[maybe_unused]] const std::vector<uint8_t>& cls) {
+#ifndef NDEBUG
+  if (cls != ClassifyMarkup(buf)) {
+    std::fprintf(stderr, "markup reading out of step with the buffer\n");
+    std::abort();
+  }
+#endif
+}
 }  // namespace
 
 void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
   const OptionSet& o = cx.opts;
   cx.metaInterlock = false;
   if (o[Opt::StripQuotes] && !firstPhaseOnly) StripQuotes(buf, cx);
+  ConvertPhraseTags(buf, cx);
   for (const Step& s : kFirstPhase)
     if (o[s.sw]) s.fn(buf, cx);
   cx.Pump();
@@ -50,13 +63,18 @@ void RunPasses(Buffer& buf, PassContext& cx, bool firstPhaseOnly) {
   cx.Pump();
   const bool spaces = o[Opt::StripSpaces];
   if (o[Opt::StripBlankLines]) {
-    RewrapLines(buf, cx);
+    std::vector<uint8_t> cls = ClassifyMarkup(buf);
+    RewrapLines(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     cx.Pump();
-    if (spaces) StripSpaces(buf, cx);
+    if (spaces) StripSpaces(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     cx.Pump();
-    RewrapLines(buf, cx);
+    RewrapLines(buf, cls, cx);
+    CheckMarkupReading(buf, cls);
     if (spaces) {
-      StripSpaces(buf, cx);
+      StripSpaces(buf, cls, cx);
+      CheckMarkupReading(buf, cls);
       SpaceKeywordStep(buf, cx);
     }
     cx.Pump();

@@ -2,6 +2,7 @@
 // visible, neighbouring copies of one element, nested FONT start tags, and
 // attributes that restate the default.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 #include <map>
@@ -434,6 +435,16 @@ const char* const kPhraseNames[] = {"cite>", "code>", "em>",  "kbd>",   "samp>",
                                     "sup>",  "dfn>",  "address>", "tt>", "u>"};
 constexpr size_t kPhraseCount = std::size(kPhraseNames);
 
+// The phrase names that begin with letter c (lower case).
+const std::vector<uint8_t>& PhraseNamesFrom(char c) {
+  static const auto byFirst = [] {
+    std::array<std::vector<uint8_t>, 26> t;
+    for (size_t i = 0; i < kPhraseCount; ++i) t[size_t(kPhraseNames[i][0] - 'a')].push_back(uint8_t(i));
+    return t;
+  }();
+  return byFirst[size_t(c - 'a')];
+}
+
 // Where the tags the phrase step looks for stand, found in one sweep over the
 // "<" bytes. Offsets are into the step's input; removals never move them.
 struct PhraseTags {
@@ -452,8 +463,9 @@ struct PhraseTags {
         if (!end && (d == '>' || IsBlank(d))) linkStart.push_back(p);
         if (!end && d == '>') bareLink.push_back(p);
       }
-      for (size_t i = 0; i < kPhraseCount; ++i)
-        if (kPhraseNames[i][0] == c && MatchAt(s, kPhraseNames[i], q, true)) (end ? close : open)[i].push_back(p);
+      if (c < 'a' || c > 'z') continue;
+      for (uint8_t i : PhraseNamesFrom(c))
+        if (MatchAt(s, kPhraseNames[i], q, true)) (end ? close : open)[i].push_back(p);
     }
   }
 };

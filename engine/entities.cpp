@@ -2,6 +2,8 @@
 // display alike, and optionally the ISO-8859-1 declaration the numeric forms
 // rely on.
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "engine/passes.h"
 #include "engine/scan.h"
@@ -11,7 +13,7 @@ namespace sw {
 namespace {
 
 struct Entity {
-  const char* from;
+  std::string_view from;
   const char* to;
 };
 
@@ -51,11 +53,20 @@ struct Plan {
   bool nbsp, quot, shorterNames, shrink;
 };
 
+// The shrinkable entities by the byte behind their "&", in table order.
+struct ShrinkIndex {
+  std::vector<uint8_t> byFirst[256];
+  ShrinkIndex() {
+    for (size_t k = 1; k < std::size(kShrink); ++k) byFirst[(unsigned char)kShrink[k].from[1]].push_back(uint8_t(k));
+  }
+};
+const ShrinkIndex kShrinkIndex;
+
 // The replacement for the entity at i, or nullptr.
 const char* Replacement(std::string_view s, size_t i, const Plan& plan, size_t& len) {
-  auto at = [&](const char* e, bool ic) {
-    len = strlen(e);
-    return MatchAt(s, std::string_view(e, len), i, ic);
+  auto at = [&](std::string_view e, bool ic) {
+    len = e.size();
+    return MatchAt(s, e, i, ic);
   };
   if (i + 1 >= s.size()) return nullptr;
   char c = s[i + 1];
@@ -67,9 +78,13 @@ const char* Replacement(std::string_view s, size_t i, const Plan& plan, size_t& 
   }
   if (plan.nbsp && at("&nbsp;", false)) return "&#32;";
   if (plan.quot && at("&quot;", false)) return "'";
-  if (plan.shrink)
-    for (const Entity& e : kShrink)
-      if (at(e.from, &e == &kShrink[0])) return e.to;
+  if (plan.shrink) {
+    // Only the first entry (trade) is matched in any letter case; the others
+    // can match only where their second byte stands.
+    if (at(kShrink[0].from, true)) return kShrink[0].to;
+    for (uint8_t k : kShrinkIndex.byFirst[(unsigned char)c])
+      if (at(kShrink[k].from, false)) return kShrink[k].to;
+  }
   return nullptr;
 }
 
@@ -115,7 +130,7 @@ void ShrinkEntities(Buffer& buf, PassContext& cx) {
   bool inTag = false;
   char quote = 0;
   const size_t n = buf.size();
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; (i = FindAnyOf<'<', '>', '\'', '"', '&'>(buf, i)) < n; ++i) {
     char c = buf[i];
     switch (c) {
       case '<': inTag = true, quote = 0; break;

@@ -16,12 +16,13 @@ bool ContainsI(std::string_view text, std::string_view pattern) { return FindI(t
 // Offset behind the script or style block that opens at lt, or npos when it
 // has no end; lt itself when none opens.
 size_t SkipScriptOrStyle(std::string_view s, size_t lt) {
-  for (const char* name : {"script", "style"}) {
-    std::string open = std::string("<") + name;
+  static constexpr std::string_view kBlocks[][2] = {{"<script", "</script"}, {"<style", "</style"}};
+  if (lt + 1 >= s.size() || (s[lt + 1] | 32) != 's') return lt;
+  for (const auto& [open, close] : kBlocks) {
     if (!MatchAt(s, open, lt, true)) continue;
     size_t after = lt + open.size();
     if (after < s.size() && !tagscan::IsBlank((unsigned char)s[after]) && s[after] != '>') continue;
-    int32_t e = FindI(s, std::string("</") + name, int32_t(after + 1));
+    int32_t e = FindI(s, close, int32_t(after + 1));
     if (e == 0) return npos;
     size_t gt = s.find('>', size_t(e - 1));
     return gt == npos ? npos : gt + 1;

@@ -1,6 +1,9 @@
 // Entry points of the optimization passes, one family per source file.
 // Each takes the buffer by reference and records its own saving.
 #pragma once
+#include <cstdint>
+#include <vector>
+
 #include "engine/dispatcher.h"
 
 namespace sw {
@@ -14,6 +17,8 @@ void ConvertDfnToI(Buffer& buf, PassContext& cx);
 void ConvertCodeToTT(Buffer& buf, PassContext& cx);
 void ConvertSampToTT(Buffer& buf, PassContext& cx);
 void ConvertKbdToTT(Buffer& buf, PassContext& cx);
+// The conversions above that the option set switches on, in one sweep.
+void ConvertPhraseTags(Buffer& buf, PassContext& cx);
 void StripClosingP(Buffer& buf, PassContext& cx);
 void StripClosingLI(Buffer& buf, PassContext& cx);
 
@@ -41,12 +46,18 @@ void StripNonHTML(Buffer& buf, PassContext& cx);
 // quotes.cpp
 void StripQuotes(Buffer& buf, PassContext& cx);
 
+// The re-wrapping and the space removal read the markup of the buffer
+// (ClassifyMarkup); given that reading, they keep it valid for the buffer
+// they leave, so a run of them reads the markup once.
+
 // wrap.cpp
 void RewrapLines(Buffer& buf, PassContext& cx);
+void RewrapLines(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx);
 void StripCR(Buffer& buf, PassContext& cx);
 
 // spaces.cpp
 void StripSpaces(Buffer& buf, PassContext& cx);
+void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx);
 void SpaceKeywordStep(Buffer& buf, PassContext& cx);
 
 // pretidy.cpp: in-tag cleanup of a preformatted piece (start and end tag included)

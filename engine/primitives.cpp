@@ -1,7 +1,6 @@
 #include "engine/primitives.h"
 
 #include <algorithm>
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -12,25 +11,29 @@
 
 namespace sw {
 
-bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase) {
-  if (pattern.empty() || off > text.size() || pattern.size() > text.size() - off) return false;
-  for (size_t i = 0; i < pattern.size(); ++i)
-    if (!BytesMatch((unsigned char)pattern[i], (unsigned char)text[off + i], ignoreCase)) return false;
-  return true;
-}
-
 namespace {
 
-// A compiled pattern: the first byte's candidates for a memchr skip, and the
-// fastest exact comparison the pattern allows.
+// A compiled pattern: two of its bytes (the first and the last fixed one)
+// looked for sixteen positions at a time, and the fastest exact comparison
+// the pattern allows for the positions where both fit.
 struct Matcher {
   std::string_view pat;
   bool ic;
   bool anyFirst = false;     // "?" first: every position is a candidate
   int first = -1, alt = -1;  // text bytes that can match the first pattern byte
+  size_t anchor = 0;         // a second fixed pattern byte (0: none)
+  int second = -1, secondAlt = -1;
   bool plain = false;        // no "?" and no case folding: memcmp will do
   bool word = false;         // short folded pattern compared eight bytes at once
   uint64_t canonWord = 0, canonMask = 0;
+
+  // The text bytes that match pattern byte c: c, and its other case.
+  void Candidates(unsigned char c, int& one, int& other) const {
+    one = c;
+    other = c;
+    const int t = c ^ 32;
+    if (ic && c <= 122 && t >= 65 && t <= 122) other = t;
+  }
 
   Matcher(std::string_view p, bool ignoreCase) : pat(p), ic(ignoreCase) {
     if (p.empty()) return;
@@ -38,9 +41,13 @@ struct Matcher {
     if (c == '?') {
       anyFirst = true;
     } else {
-      first = c;
-      int t = c ^ 32;
-      if (ic && c <= 122 && t >= 65 && t <= 122) alt = t;
+      Candidates(c, first, alt);
+      for (size_t k = p.size() - 1; k > 0; --k)
+        if (p[k] != '?') {
+          anchor = k;
+          Candidates((unsigned char)p[k], second, secondAlt);
+          break;
+        }
     }
     const bool wild = p.find('?') != std::string_view::npos;
     plain = !ic && !wild;
@@ -87,68 +94,45 @@ struct Matcher {
     const size_t last = n - m;
     const char* base = text.data();
     size_t i = from;
-    while (i <= last) {
-      if (!anyFirst) {
-        size_t j = last + 1;
-        if (alt < 0) {
-          const char* p1 = (const char*)memchr(base + i, first, last - i + 1);
-          if (p1) j = size_t(p1 - base);
-        } else {
-          // Both cases of a letter, one window at a time: a case the text
-          // never uses must not cost a scan to its end on every call.
-          constexpr size_t kWindow = 512;
-          for (size_t w = i; w <= last; w += kWindow) {
-            const size_t len = std::min(kWindow, last - w + 1);
-            const char* p1 = (const char*)memchr(base + w, first, len);
-            const char* p2 = (const char*)memchr(base + w, alt, p1 ? size_t(p1 - (base + w)) : len);
-            if (p2 || p1) {
-              j = size_t((p2 ? p2 : p1) - base);
-              break;
-            }
-          }
+    if (anyFirst) {
+      for (; i <= last; ++i)
+        if (At(base + i, n - i)) return i;
+      return std::string_view::npos;
+    }
+#if defined(__SSE2__)
+    {
+      const __m128i a = _mm_set1_epi8(char(first)), b = _mm_set1_epi8(char(alt));
+      const __m128i c = _mm_set1_epi8(char(second)), d = _mm_set1_epi8(char(secondAlt));
+      // Every load stays inside the text: i + anchor + 15 <= last + anchor < n.
+      for (; i + 16 <= last + 1; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+        __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b));
+        if (anchor) {
+          const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + anchor));
+          hit = _mm_and_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(y, c), _mm_cmpeq_epi8(y, d)));
         }
-        if (j > last) return std::string_view::npos;
-        i = j;
+        for (unsigned bits = unsigned(_mm_movemask_epi8(hit)); bits; bits &= bits - 1) {
+          const size_t j = i + size_t(__builtin_ctz(bits));
+          if (At(base + j, n - j)) return j;
+        }
       }
-      if (At(base + i, n - i)) return i;
-      ++i;
+    }
+#endif
+    for (; i <= last; ++i) {
+      const unsigned char t = (unsigned char)base[i];
+      if ((t == first || t == alt) && At(base + i, n - i)) return i;
     }
     return std::string_view::npos;
   }
 };
 
-// Calls onHit with every non-overlapping match, left to right. One sweep:
-// the first pattern byte is looked for sixteen bytes at a time. onHit may
+// Calls onHit with every non-overlapping match, left to right. onHit may
 // rewrite bytes before the end of the match it is given; nothing there is
 // read again.
 template <class OnHit>
 void FindAll(const Matcher& mt, std::string_view text, OnHit onHit) {
-  const size_t n = text.size(), m = mt.pat.size();
-  if (m == 0 || n < m) return;
-  size_t next = 0;  // the earliest start a new match may have
-#if defined(__SSE2__)
-  if (!mt.anyFirst) {
-    const size_t last = n - m;
-    const char* base = text.data();
-    const __m128i a = _mm_set1_epi8(char(mt.first));
-    const __m128i b = _mm_set1_epi8(char(mt.alt >= 0 ? mt.alt : mt.first));
-    size_t i = 0;
-    for (; i + 16 <= last + 1; i += 16) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-      unsigned bits = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b))));
-      while (bits) {
-        const size_t j = i + size_t(__builtin_ctz(bits));
-        bits &= bits - 1;
-        if (j >= next && mt.At(base + j, n - j)) {
-          onHit(j);
-          next = j + m;
-        }
-      }
-    }
-    next = std::max(i, next);
-  }
-#endif
-  for (size_t k = mt.Find(text, next); k != std::string_view::npos; k = mt.Find(text, k + m)) onHit(k);
+  const size_t m = mt.pat.size();
+  for (size_t k = mt.Find(text, 0); k != std::string_view::npos; k = mt.Find(text, k + m)) onHit(k);
 }
 
 size_t Search(std::string_view text, std::string_view pat, size_t from, bool ic) {

@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sw {
 
 // The work buffer: raw bytes, never converted.
@@ -18,7 +22,12 @@ inline bool BytesMatch(unsigned char p, unsigned char t, bool ignoreCase) {
 }
 
 // True when pattern matches text at 0-based offset off (bounds checked).
-bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase);
+inline bool MatchAt(std::string_view text, std::string_view pattern, size_t off, bool ignoreCase) {
+  if (pattern.empty() || off > text.size() || pattern.size() > text.size() - off) return false;
+  for (size_t i = 0; i < pattern.size(); ++i)
+    if (!BytesMatch((unsigned char)pattern[i], (unsigned char)text[off + i], ignoreCase)) return false;
+  return true;
+}
 
 int32_t FindText(std::string_view text, std::string_view pattern, int32_t start);
 int32_t FindTextBack(std::string_view text, std::string_view pattern, int32_t start);
@@ -32,6 +41,26 @@ int32_t ReplaceAll(Buffer& buf, std::string_view find, std::string_view repl, bo
 // Convenience for passes: case-folded search from a 1-based position.
 inline int32_t FindI(std::string_view text, std::string_view pattern, int32_t start) {
   return start < 1 ? 0 : FindText(text, pattern, -start);
+}
+
+// 0-based offset of the first byte at or after from that is one of Cs, or
+// the text's size when none is. Sixteen bytes are looked at a time, so a
+// pass can skip to the few bytes it acts on.
+template <char... Cs>
+size_t FindAnyOf(std::string_view text, size_t from) {
+  const size_t n = text.size();
+  const char* s = text.data();
+  size_t i = from;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i hit = (_mm_cmpeq_epi8(x, _mm_set1_epi8(Cs)) | ...);
+    if (const unsigned bits = unsigned(_mm_movemask_epi8(hit))) return i + size_t(__builtin_ctz(bits));
+  }
+#endif
+  for (; i < n; ++i)
+    if (((s[i] == Cs) || ...)) return i;
+  return n;
 }
 
 // ASCII-only lower-casing of a copy.

@@ -2,7 +2,10 @@
 // alignments, sizes, colours) lose their double quotes.
 #include "engine/quotes.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/passes.h"
 #include "engine/tagscan.h"
@@ -23,12 +26,33 @@ class TagScanner {
   explicit TagScanner(std::string_view s) : s_(s) {}
 
   bool AmongNames(size_t at) {
-    for (; pos_ < at; ++pos_) Step(pos_);
+    while (pos_ < at) {
+      // Most states wait for one or two bytes; the bytes between change nothing.
+      pos_ = Skip(pos_, at);
+      if (pos_ >= at) break;
+      Step(pos_++);
+    }
     return state_ == kTag;
   }
 
  private:
   enum State { kText, kTag, kAfterEquals, kQuoted, kUnquoted, kComment, kRaw };
+
+  // The first byte in [from, to) the current state reacts to, or to.
+  size_t Skip(size_t from, size_t to) const {
+    auto find = [&](char c) {
+      const void* q = std::memchr(s_.data() + from, c, to - from);
+      return q ? size_t(static_cast<const char*>(q) - s_.data()) : to;
+    };
+    switch (state_) {
+      case kText:
+      case kRaw: return find('<');
+      case kComment: return find('>');
+      case kQuoted: return find(quote_);
+      case kTag: return std::min(to, FindAnyOf<'>', '='>(s_, from));
+      default: return from;
+    }
+  }
 
   void Step(size_t i) {
     const char c = s_[i];
@@ -173,17 +197,63 @@ void StripHexQuotesOnce(Buffer& text, std::string_view attrText, bool standardCo
   text.erase(q, 1);
 }
 
+namespace {
+
+// The attribute texts the pass looks for, in the order it handles them.
+constexpr std::string_view kHexOnce[] = {"TEXT=", "VLINK=", "LINK=", "ALINK="};
+constexpr std::string_view kBefore[] = {"BGCOLOR=", "BORDER=", "HSPACE=", "VSPACE=", "ALIGN=", "WIDTH=", "HEIGHT="};
+constexpr std::string_view kAfter[] = {"SIZE=",    "CELLPADDING=", "BORDERCOLOR=", "BORDERCOLORDARK=",
+                                       "BORDERCOLORLIGHT=", "SPACING=", "MARGIN=", "CLEAR="};
+
+// Which of the attribute texts occur at all, found in one sweep over the "="
+// bytes. Taking quotes off touches neither letters nor "=", and joins only a
+// blank or "=" to a value's first byte and its last to a blank or ">", so no
+// occurrence comes or goes while the pass runs: one that is absent now need
+// not be searched for.
+class Occurring {
+ public:
+  explicit Occurring(std::string_view s) {
+    std::vector<std::string_view> all;
+    for (auto a : kHexOnce) all.push_back(a);
+    for (auto a : kBefore) all.push_back(a);
+    all.push_back("COLOR=");
+    for (auto a : kAfter) all.push_back(a);
+    // Attribute texts by the letter before their "=".
+    std::vector<std::string_view> byLast[32];
+    for (auto a : all) byLast[(a[a.size() - 2] | 32) & 31].push_back(a);
+    for (size_t eq = s.find('='); eq != npos; eq = s.find('=', eq + 1)) {
+      if (eq == 0) continue;
+      const unsigned char c = (unsigned char)s[eq - 1];
+      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) continue;
+      for (std::string_view a : byLast[(c | 32) & 31])
+        if (eq + 1 >= a.size() && MatchAt(s, a, eq + 1 - a.size(), true)) found_.push_back(a);
+    }
+  }
+  bool Has(std::string_view a) const {
+    for (std::string_view f : found_)
+      if (f.data() == a.data() || f == a) return true;
+    return false;
+  }
+
+ private:
+  std::vector<std::string_view> found_;
+};
+
+}  // namespace
+
 void StripQuotes(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripQuotes).counter);
   const bool standard = cx.opts[Opt::StandardColors];
-  for (std::string_view a : {"TEXT=", "VLINK=", "LINK=", "ALINK="}) StripHexQuotesOnce(buf, a, standard);
-  for (std::string_view a : {"BGCOLOR=", "BORDER=", "HSPACE=", "VSPACE=", "ALIGN=", "WIDTH=", "HEIGHT="})
-    RemoveQuotes(buf, a, false);
+  const Occurring occurring(buf);
+  if (standard)
+    for (std::string_view a : kHexOnce)
+      if (occurring.Has(a)) StripHexQuotesOnce(buf, a, standard);
+  for (std::string_view a : kBefore)
+    if (occurring.Has(a)) RemoveQuotes(buf, a, false);
   // Colour names keep their quotes unless colours are standardised later.
-  RemoveQuotes(buf, "COLOR=", !standard);
-  for (std::string_view a : {"SIZE=", "CELLPADDING=", "BORDERCOLOR=", "BORDERCOLORDARK=", "BORDERCOLORLIGHT=",
-                             "SPACING=", "MARGIN=", "CLEAR="})
-    RemoveQuotes(buf, a, false);
+  if (occurring.Has("COLOR=")) RemoveQuotes(buf, "COLOR=", !standard);
+  for (std::string_view a : kAfter)
+    if (occurring.Has(a)) RemoveQuotes(buf, a, false);
 }
 
 }  // namespace sw

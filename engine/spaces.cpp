@@ -4,8 +4,15 @@
 // inside quoted values and inside literal element content are never touched,
 // and a blank next to a tag goes only where a block-level tag makes it
 // invisible.
+#include <algorithm>
+#include <cstring>
+
 #include "engine/blocktags.h"
 #include "engine/passes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace sw {
 
@@ -20,43 +27,142 @@ bool Editable(uint8_t c) { return c != kValue && c != kRaw; }
 // reading, so they move along with the bytes.
 using Classes = std::vector<uint8_t>;
 
-// Keeps the bytes for which keep(i) holds, in one sweep.
-template <class Keep>
-void Compact(Buffer& buf, Classes& cls, Keep keep) {
-  size_t w = 0;
-  for (size_t i = 0; i < buf.size(); ++i)
-    if (keep(i)) {
-      buf[w] = buf[i];
-      cls[w++] = cls[i];
+// Blanks a step deletes, as ascending positions. Each step judges the buffer
+// as it stood before it, and visits only the bytes its rule starts from (a
+// line end, a tag bracket, an "="), so a step costs a skip over the buffer
+// rather than a look at every byte.
+class Drops {
+ public:
+  void Add(size_t i) {
+    if (!at_.empty() && i <= at_.back()) {
+      if (i == at_.back()) return;
+      sorted_ = false;
     }
-  buf.resize(w);
-  cls.resize(w);
+    at_.push_back(i);
+  }
+  // Removes the collected bytes from buf and cls in one sweep. marks, when
+  // given, holds ascending positions of bytes that stay; they are moved along.
+  void Apply(Buffer& buf, Classes& cls, std::vector<size_t>* marks = nullptr) {
+    if (at_.empty()) return;
+    if (!sorted_) {
+      std::sort(at_.begin(), at_.end());
+      at_.erase(std::unique(at_.begin(), at_.end()), at_.end());
+    }
+    if (marks) {
+      size_t k = 0;
+      for (size_t& m : *marks) {
+        while (k < at_.size() && at_[k] < m) ++k;
+        m -= k;
+      }
+    }
+    const size_t n = buf.size();
+    size_t w = at_[0];
+    for (size_t k = 0; k < at_.size(); ++k) {
+      const size_t from = at_[k] + 1, to = k + 1 < at_.size() ? at_[k + 1] : n;
+      if (to > from) {
+        std::memmove(buf.data() + w, buf.data() + from, to - from);
+        std::memmove(cls.data() + w, cls.data() + from, to - from);
+        w += to - from;
+      }
+    }
+    buf.resize(w);
+    cls.resize(w);
+    at_.clear();
+    sorted_ = true;
+  }
+
+ private:
+  std::vector<size_t> at_;
+  bool sorted_ = true;
+};
+
+// Positions of the "<" that open tags and the ">" that close them.
+std::vector<size_t> TagMarks(const Classes& cls) {
+  std::vector<size_t> marks;
+  const size_t n = cls.size();
+  const uint8_t* c = cls.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i)), flags);
+    for (unsigned bits = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFF; bits; bits &= bits - 1)
+      marks.push_back(i + size_t(__builtin_ctz(bits)));
+  }
+#endif
+  for (; i < n; ++i)
+    if (c[i] & (kOpen | kClose)) marks.push_back(i);
+  return marks;
 }
 
-// Deletes every blank for which drop(i) holds, judged on the buffer as it
-// stood before the sweep.
-template <class Drop>
-void DropBlanks(Buffer& buf, Classes& cls, Drop drop) {
-  std::vector<uint8_t> gone(buf.size(), 0);
-  for (size_t i = 0; i < buf.size(); ++i)
-    if (buf[i] == ' ' && drop(i)) gone[i] = 1;
-  Compact(buf, cls, [&](size_t i) { return !gone[i]; });
+// Calls f with every position of byte c in text, left to right.
+template <class F>
+void EachByte(std::string_view text, char c, F f) {
+  const char* base = text.data();
+  const char* end = base + text.size();
+  for (const char* p = base; p < end;) {
+    const char* q = static_cast<const char*>(std::memchr(p, c, size_t(end - p)));
+    if (!q) return;
+    f(size_t(q - base));
+    p = q + 1;
+  }
+}
+
+// First position at or after from where blank collapsing has work: a tab, or
+// a blank followed by a blank or a tab. n when none.
+size_t NextCollapse(const Buffer& buf, size_t from) {
+  const size_t n = buf.size();
+  const char* s = buf.data();
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i sp = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+  for (; i + 17 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+    const __m128i yBlank = _mm_or_si128(_mm_cmpeq_epi8(y, sp), _mm_cmpeq_epi8(y, tab));
+    const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(x, tab), _mm_and_si128(_mm_cmpeq_epi8(x, sp), yBlank));
+    const unsigned bits = unsigned(_mm_movemask_epi8(hit));
+    if (bits) return i + size_t(__builtin_ctz(bits));
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i] == '\t' || (s[i] == ' ' && i + 1 < n && (s[i + 1] == ' ' || s[i + 1] == '\t'))) return i;
+  return n;
 }
 
 // Tabs become blanks and each run of blanks becomes one, in one sweep.
 void CollapseBlanks(Buffer& buf, Classes& cls) {
-  bool inRun = false;
-  Compact(buf, cls, [&](size_t i) {
-    char& c = buf[i];
-    if ((c == ' ' || c == '\t') && Editable(ClassOf(cls, i))) {
-      c = ' ';
-      const bool first = !inRun;
-      inRun = true;
-      return first;
+  const size_t n = buf.size();
+  size_t r = NextCollapse(buf, 0);
+  if (r == n) return;
+  size_t w = r;
+  while (r < n) {
+    // A run starts here; the byte before it is no blank or tab.
+    bool inRun = false;
+    for (; r < n && (buf[r] == ' ' || buf[r] == '\t'); ++r) {
+      bool keep = true;
+      if (Editable(ClassOf(cls, r))) {
+        keep = !inRun;
+        inRun = true;
+        buf[r] = ' ';
+      } else {
+        inRun = false;
+      }
+      if (keep) {
+        buf[w] = buf[r];
+        cls[w++] = cls[r];
+      }
     }
-    inRun = false;
-    return true;
-  });
+    const size_t next = NextCollapse(buf, r);
+    if (next > r) {
+      std::memmove(buf.data() + w, buf.data() + r, next - r);
+      std::memmove(cls.data() + w, cls.data() + r, next - r);
+      w += next - r;
+    }
+    r = next;
+  }
+  buf.resize(w);
+  cls.resize(w);
 }
 
 bool MarkupEndsAt(const Buffer& buf, const std::vector<uint8_t>& cls, size_t i) {
@@ -68,47 +174,47 @@ bool MarkupStartsAt(const Buffer& buf, const std::vector<uint8_t>& cls, size_t i
 
 // Blanks between the tags before the body, where a block-level tag stands on
 // either side.
-void TightenHead(Buffer& buf, Classes& cls) {
+void TightenHead(Buffer& buf, Classes& cls, Drops& drops) {
   const int32_t body = FindI(buf, "<body", 1);
   if (body == 0) return;
   const size_t end = size_t(body) + 1;  // 0-based, exclusive: the byte behind "<"
-  DropBlanks(buf, cls, [&](size_t i) {
-    return i > 0 && i + 1 < end && i + 1 < buf.size() && ClassOf(cls, i) == kText &&
-           MarkupEndsAt(buf, cls, i - 1) && MarkupStartsAt(buf, cls, i + 1) &&
-           ((cls[i - 1] & kBlock) || (cls[i + 1] & kBlock));
+  const size_t n = buf.size();
+  EachByte(std::string_view(buf).substr(0, std::min(end, n)), '>', [&](size_t gt) {
+    const size_t i = gt + 1;
+    if (i + 1 < end && i + 1 < n && buf[i] == ' ' && ClassOf(cls, i) == kText && MarkupEndsAt(buf, cls, gt) &&
+        MarkupStartsAt(buf, cls, i + 1) && ((cls[gt] & kBlock) || (cls[i + 1] & kBlock)))
+      drops.Add(i);
   });
+  drops.Apply(buf, cls);
 }
 
 // Blanks inside the quoted values of image-map coordinates and frame sizes.
-void TightenCoordinates(Buffer& buf, Classes& cls) {
+void TightenCoordinates(Buffer& buf, Classes& cls, Drops& drops) {
   static constexpr std::string_view kAttrs[] = {"coords=", "cols=", "rows="};
   const size_t n = buf.size();
-  std::vector<uint8_t> gone(n, 0);
-  bool any = false;
-  size_t i = 0;
-  while (i < n) {
-    size_t attrLen = 0;
-    if (ClassOf(cls, i) == kTag && ((buf[i] | 32) == 'c' || (buf[i] | 32) == 'r'))
-      for (std::string_view a : kAttrs)
-        if (MatchAt(buf, a, i, true)) attrLen = a.size();
-    if (attrLen == 0) {
-      ++i;
-      continue;
+  size_t resume = 0;  // matches that begin before this lie in a value already read
+  EachByte(buf, '=', [&](size_t eq) {
+    size_t i = 0, attrLen = 0;
+    for (std::string_view a : kAttrs) {
+      if (eq + 1 < a.size()) continue;
+      const size_t s = eq + 1 - a.size();
+      if (s >= resume && ClassOf(cls, s) == kTag && MatchAt(buf, a, s, true)) i = s, attrLen = a.size();
     }
+    if (attrLen == 0) return;
     // Only the attribute's own value: the quote follows "=" with nothing but
     // blanks between, and it is closed.
     size_t q = i + attrLen;
     while (q < n && buf[q] == ' ') ++q;
     size_t close = q < n && buf[q] == '"' ? buf.find('"', q + 1) : Buffer::npos;
     if (close == Buffer::npos) {
-      i += attrLen;
-      continue;
+      resume = i + attrLen;
+      return;
     }
     for (size_t k = q + 1; k < close; ++k)
-      if (buf[k] == ' ') gone[k] = any = true;
-    i = close;
-  }
-  if (any) Compact(buf, cls, [&](size_t k) { return !gone[k]; });
+      if (buf[k] == ' ') drops.Add(k);
+    resume = close;
+  });
+  drops.Apply(buf, cls);
 }
 
 enum class Kind { Before, AfterTag, AfterPattern };
@@ -149,6 +255,10 @@ constexpr Remover kRemovers[] = {
 bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, bool hasTT) {
   if ((r.when == kLiKept && !liKept) || (r.when == kWithTT && !hasTT) || (r.when == kWithoutTT && hasTT))
     return false;
+  // The tag name's first letter decides most cases before a full comparison.
+  size_t k = r.pat[0] == ' ' ? 2 : 1;
+  if (r.pat[k] == '/') ++k;
+  if (at + k < buf.size() && (buf[at + k] | 32) != r.pat[k]) return false;
   if (at == 0 || !MatchAt(buf, r.pat, at, true)) return false;  // occurrences count from position 2
   if (r.teletype) {
     const size_t next = at + r.pat.size();
@@ -160,11 +270,11 @@ bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept,
 // The blank removers around the tags of the removal table, in one sweep: a
 // blank goes when a remover names the block-level tag behind it (blank-before)
 // or the block-level tag that ends in front of it (blank-after).
-void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept) {
+void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops, std::vector<size_t>& marks) {
   const bool hasTT = FindI(buf, "<tt>", 1) != 0;
   const size_t n = buf.size();
-  DropBlanks(buf, cls, [&](size_t i) {
-    if (ClassOf(cls, i) != kText) return false;
+  auto drop = [&](size_t i) {
+    if (buf[i] != ' ' || ClassOf(cls, i) != kText) return false;
     if (i + 1 < n && (cls[i + 1] & kOpen) && (cls[i + 1] & kBlock))
       for (const Remover& r : kRemovers)
         if (r.kind == Kind::Before && RemoverApplies(r, buf, i, liKept, hasTT)) return true;
@@ -177,7 +287,14 @@ void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept) {
       if (r.kind == Kind::AfterTag || open + r.pat.size() == i) return true;
     }
     return false;
-  });
+  };
+  // Only a blank in front of a block-level start or end tag, or behind one, can go.
+  for (size_t m : marks) {
+    if (!(cls[m] & kBlock)) continue;
+    if ((cls[m] & kOpen) && m > 0 && drop(m - 1)) drops.Add(m - 1);
+    if ((cls[m] & kClose) && m + 1 < n && drop(m + 1)) drops.Add(m + 1);
+  }
+  drops.Apply(buf, cls, &marks);
 }
 
 void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
@@ -195,60 +312,82 @@ void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
 }  // namespace
 
 void StripSpaces(Buffer& buf, PassContext& cx) {
+  Classes cls = ClassifyMarkup(buf);
+  StripSpaces(buf, cls, cx);
+}
+
+void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripSpaces).counter);
   // A title written with double blanks keeps them.
   Buffer title;
   SaveOrRestoreTitle(buf, &title, nullptr);
   const bool titleSaved = !title.empty();
 
-  Classes cls = ClassifyMarkup(buf);
+  Drops drops;
   CollapseBlanks(buf, cls);
-  TightenHead(buf, cls);
-  TightenCoordinates(buf, cls);
+  TightenHead(buf, cls, drops);
+  TightenCoordinates(buf, cls, drops);
 
   // Blanks at line ends and line starts.
   {
     const size_t n = buf.size();
-    DropBlanks(buf, cls, [&](size_t i) {
-      if (!Editable(ClassOf(cls, i))) return false;
-      return (i > 0 && buf[i - 1] == '\n') || (i + 1 < n && buf[i + 1] == '\n') ||
-             (i + 2 < n && buf[i + 1] == '\r' && buf[i + 2] == '\n');
+    auto consider = [&](size_t i) {
+      if (buf[i] == ' ' && Editable(ClassOf(cls, i))) drops.Add(i);
+    };
+    EachByte(buf, '\n', [&](size_t lf) {
+      if (lf >= 2 && buf[lf - 1] == '\r') consider(lf - 2);
+      if (lf >= 1) consider(lf - 1);
+      if (lf + 1 < n) consider(lf + 1);
     });
+    drops.Apply(buf, cls);
   }
+  // The tag brackets the next steps start from, moved along with their drops.
+  std::vector<size_t> marks = TagMarks(cls);
   // " >" inside a tag; "< " stays, since "<" followed by a blank is text.
-  {
-    DropBlanks(buf, cls, [&](size_t i) {
-      return ClassOf(cls, i) == kTag && i + 1 < buf.size() && (cls[i + 1] & kClose);
-    });
-  }
+  for (size_t gt : marks)
+    if (gt > 0 && (cls[gt] & kClose) && buf[gt - 1] == ' ' && ClassOf(cls, gt - 1) == kTag) drops.Add(gt - 1);
+  drops.Apply(buf, cls, &marks);
   // Blanks behind an end tag and before the next tag.
   {
-    DropBlanks(buf, cls, [&](size_t i) {
-      return i > 0 && i + 1 < buf.size() && ClassOf(cls, i) == kText && (cls[i - 1] & kClose) &&
-             (cls[i - 1] & kEndTag) && (cls[i + 1] & kOpen) && ((cls[i - 1] & kBlock) || (cls[i + 1] & kBlock));
-    });
+    const size_t n = buf.size();
+    for (size_t gt : marks) {
+      const size_t i = gt + 1;
+      if (i + 1 < n && (cls[gt] & kClose) && buf[i] == ' ' && ClassOf(cls, i) == kText && (cls[gt] & kEndTag) &&
+          (cls[i + 1] & kOpen) && ((cls[gt] & kBlock) || (cls[i + 1] & kBlock)))
+        drops.Add(i);
+    }
+    drops.Apply(buf, cls, &marks);
   }
   // A blank before a tag that has a blank behind it too, unless the buffer
   // begins with a tag.
   if (!buf.empty() && buf[0] != '<') {
     const size_t n = buf.size();
-    DropBlanks(buf, cls, [&](size_t i) {
-      if (i + 1 >= n || ClassOf(cls, i) != kText || !(cls[i + 1] & kOpen)) return false;
-      const bool blockAround = (cls[i + 1] & kBlock) || (i > 0 && (cls[i - 1] & kClose) && (cls[i - 1] & kBlock));
-      if (!blockAround) return false;
+    for (size_t lt : marks) {
+      if (lt == 0 || !(cls[lt] & kOpen)) continue;
+      const size_t i = lt - 1;
+      if (buf[i] != ' ' || ClassOf(cls, i) != kText) continue;
+      const bool blockAround = (cls[lt] & kBlock) || (i > 0 && (cls[i - 1] & kClose) && (cls[i - 1] & kBlock));
+      if (!blockAround) continue;
       size_t gt = i + 2;
       while (gt < n && !(cls[gt] & kClose)) ++gt;
-      return gt + 1 < n && buf[gt + 1] == ' ';
-    });
+      if (gt + 1 < n && buf[gt + 1] == ' ') drops.Add(i);
+    }
+    drops.Apply(buf, cls, &marks);
   }
-  RemoveBlanksAroundTags(buf, cls, !cx.opts[Opt::StripClosingLI]);
+  RemoveBlanksAroundTags(buf, cls, !cx.opts[Opt::StripClosingLI], drops, marks);
   // A blank behind "=" inside a tag.
   {
-    DropBlanks(buf, cls, [&](size_t i) {
-      return i >= 2 && buf[i - 1] == '=' && ClassOf(cls, i - 1) == kTag && ClassOf(cls, i) == kTag;
+    const size_t n = buf.size();
+    EachByte(buf, '=', [&](size_t eq) {
+      const size_t i = eq + 1;
+      if (i >= 2 && i < n && buf[i] == ' ' && ClassOf(cls, eq) == kTag && ClassOf(cls, i) == kTag) drops.Add(i);
     });
+    drops.Apply(buf, cls);
   }
-  if (titleSaved) SaveOrRestoreTitle(buf, nullptr, &title);
+  if (titleSaved) {
+    SaveOrRestoreTitle(buf, nullptr, &title);
+    cls = ClassifyMarkup(buf);
+  }
 }
 
 void SpaceKeywordStep(Buffer& buf, PassContext&) {

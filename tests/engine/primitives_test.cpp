@@ -161,3 +161,23 @@ TEST(Matching, AgreesWithLiteralRulesOnRandomText) {
     ASSERT_EQ(a, b) << text << " / " << pat << " -> " << repl;
   }
 }
+
+TEST(Matching, FindAnyOfFindsTheFirstOfItsBytes) {
+  struct Case {
+    std::string text;
+    size_t from;
+    size_t want;
+  } cases[] = {
+      {"", 0, 0},
+      {"abc", 0, 3},                                 // none: the size
+      {"ab&c", 0, 2},
+      {"ab&c", 3, 4},
+      {std::string(40, 'x') + "<", 0, 40},           // behind two blocks of sixteen
+      {std::string(15, 'x') + "\"" + "<", 0, 15},    // the last byte of a block
+      {std::string(16, 'x') + ">" + "&", 16, 16},    // the first byte of a block
+      {std::string(33, 'x') + "'", 17, 33},          // from inside a block
+      {"<" + std::string(20, 'x'), 1, 21},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ((FindAnyOf<'<', '>', '\'', '"', '&'>(c.text, c.from)), c.want) << c.text << " from " << c.from;
+}

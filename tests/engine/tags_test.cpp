@@ -75,6 +75,43 @@ TEST(TagConversions, RecordTheirSavingInTheirOwnCounter) {
   EXPECT_EQ(saving, 0);
 }
 
+// The conversions switched on together run in one sweep: the result and each
+// counter must be what running them one at a time, in dispatch order, gives.
+TEST(TagConversions, TogetherAsOneAtATime) {
+  struct Pass {
+    Opt opt;
+    PassFn fn;
+  };
+  const Pass passes[] = {{Opt::STRONGtoB, ConvertStrongToB}, {Opt::EMToI, ConvertEmToI},
+                         {Opt::CITEToI, ConvertCiteToI},     {Opt::ADDRESSToI, ConvertAddressToI},
+                         {Opt::DFNToI, ConvertDfnToI},       {Opt::CODEToTT, ConvertCodeToTT},
+                         {Opt::SAMPToTT, ConvertSampToTT},   {Opt::KBDToTT, ConvertKbdToTT}};
+  const char* const inputs[] = {
+      "<strong><em>a</em></strong><cite>c</CITE><address>x</address><dfn>d</dfn>",
+      "<code>a<samp>b</samp><kbd>c</kbd></code></code></em>",
+      "<em class=x><em>a</em>b</em><code\tid=1><code>c</code></code><STRONG >s</STRONG>",
+      "<b><i><tt>no conversion</tt></i></b><emx>y</emx><codes>",
+      "</strong></em><em",
+  };
+  // Every switch, and a few partial sets.
+  const unsigned sets[] = {0xFF, 0x01, 0x22, 0xA5, 0x5A, 0x80};
+  for (const char* in : inputs)
+    for (unsigned set : sets) {
+      PassContext one;
+      one.savings.recording = true;
+      Buffer expected = in;
+      for (size_t k = 0; k < std::size(passes); ++k)
+        if (set & (1u << k)) passes[k].fn(expected, one);
+      PassContext all;
+      all.savings.recording = true;
+      for (size_t k = 0; k < std::size(passes); ++k) all.opts.Set(passes[k].opt, (set & (1u << k)) != 0);
+      Buffer got = in;
+      ConvertPhraseTags(got, all);
+      EXPECT_EQ(got, expected) << in << " set " << set;
+      EXPECT_EQ(all.savings.doc, one.savings.doc) << in << " set " << set;
+    }
+}
+
 // ---- The first phase over the legacy corpus ----
 
 const Opt kConversions[] = {Opt::STRONGtoB, Opt::EMToI,    Opt::CITEToI,  Opt::ADDRESSToI,

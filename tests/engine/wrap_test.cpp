@@ -248,3 +248,35 @@ TEST(Rewrap, CorpusPagesNeverGrowOnASecondRun) {
   }
   EXPECT_GT(pages, 40);
 }
+
+// Re-wrapping and space removal hand one markup reading on instead of each
+// reading the buffer again: what they hand on must be what a fresh reading of
+// their result gives, or the next pass would treat some bytes differently.
+TEST(SharedMarkupReading, StaysWhatAFreshReadingGives) {
+  const std::string pieces[] = {
+      "<p>",  "<PRE></PRE>", "<pre>\n</pre>", "<PRE\n></pre>", "<textarea> a </textarea>", "<td> x </td>",
+      "<a href=\"x y\" >l</a>", "<title>t  t</title>", "<!-- c -->", "<br>", "word ", "\r\n", "\n\n",
+      " <li> ", "</ x>", "a < b", "<img alt = 'q r'>", "\t", "<h1>h</h1>", "<center> </center>"};
+  uint32_t seed = 7;
+  auto rnd = [&](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 300; ++round) {
+    Buffer doc;
+    while (doc.size() < 200 + size_t(round) * 4) doc += pieces[rnd(uint32_t(std::size(pieces)))];
+    const uint16_t wrap = uint16_t(std::initializer_list<int>{1, 7, 80, 254}.begin()[round % 4]);
+    PassContext shared = Context(wrap), fresh = Context(wrap);
+    Buffer a = doc, b = doc;
+    std::vector<uint8_t> cls = ClassifyMarkup(a);
+    RewrapLines(a, cls, shared);
+    RewrapLines(b, fresh);
+    ASSERT_EQ(a, b) << doc;
+    ASSERT_EQ(cls, ClassifyMarkup(a)) << "after re-wrapping, wrap " << wrap << ": " << doc;
+    StripSpaces(a, cls, shared);
+    StripSpaces(b, fresh);
+    ASSERT_EQ(a, b) << doc;
+    ASSERT_EQ(cls, ClassifyMarkup(a)) << "after space removal: " << doc;
+    EXPECT_EQ(shared.savings.doc, fresh.savings.doc) << doc;
+  }
+}
