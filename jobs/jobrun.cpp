@@ -390,6 +390,7 @@ JobOutcome JobRun::Run() {
       } else if (analysis) {
         st.optimized = true;
         optimized(i, st.doc);
+        stagedBytes += st.doc.original.size() + st.doc.output.size();  // held until its turn
       } else {
         std::error_code ec;
         fs::path target = entry;
