@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -315,7 +316,17 @@ JobOutcome JobRun::Run() {
   if (config.jobs != 1 && workers > 0 && tasks.size() > 1)
     pool = DocumentPool::Start(e, std::move(taskPaths), workers, size_t(workers) * 2 + 2);
   size_t nextTask = 0;
-  const bool slow = config.slowOptimize;
+  // While a batch is staged no document is done, but the window still
+  // repaints and the abort control still answers (a request is acted on at
+  // the next entry's turn, as always).
+  auto lastPump = std::chrono::steady_clock::now();
+  auto keepAlive = [&] {
+    const auto now = std::chrono::steady_clock::now();
+    if (!progress || now - lastPump < std::chrono::milliseconds(50)) return;
+    lastPump = now;
+    progress->ProcessEvents();
+  };
+  const std::function<void()> whileWaiting = keepAlive;
   auto optimized = [&](size_t i, OptimizedDocument& doc) {
     while (nextTask < tasks.size() && tasks[nextTask] < i) {  // refused before they reached the engine
       if (pool) pool->Take(nextTask);
@@ -323,10 +334,7 @@ JobOutcome JobRun::Run() {
     }
     bool fresh = false;
     if (pool && nextTask < tasks.size() && tasks[nextTask] == i) {
-      doc = pool->Take(nextTask, slow ? std::function<void()>([progress] {
-        if (progress) progress->ProcessEvents();
-      })
-                                      : std::function<void()>());
+      doc = pool->Take(nextTask, whileWaiting);
       // Read ahead of its turn: a document changed since is read again.
       fresh = doc.wasRead && doc.stamp == StampOf(work[i]);
     }
@@ -378,6 +386,7 @@ JobOutcome JobRun::Run() {
     std::vector<Staged> batch;
     size_t stagedBytes = 0;
     for (; i < work.size() && batch.size() < kBatchEntries && stagedBytes < kBatchBytes; ++i) {
+      keepAlive();
       Staged st;
       st.index = i;
       const std::string& entry = work[i];
