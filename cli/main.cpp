@@ -16,7 +16,7 @@ const std::vector<Subcommand>& Subcommands() {
        "                       run the job over the files list; PATH... first replaces the files list with\n"
        "                       the documents and folders given (restore then covers those documents).\n"
        "                       --yes never replaces existing backups: that takes --overwrite-backups;\n"
-       "                       --jobs N optimizes on N threads (default one per core; 1: none ahead)",
+       "                       --jobs N optimizes documents on N threads (default: one per core)",
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
