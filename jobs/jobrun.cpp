@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,6 +13,7 @@
 
 #include "engine/safefile.h"
 #include "jobs/copyfile.h"
+#include "jobs/docpool.h"
 #include "jobs/fileslist.h"
 #include "jobs/statistics.h"
 
@@ -96,6 +98,88 @@ bool WriteCompletionLine(const std::string& path, int index) {
   return bool(out);
 }
 
+// One entry of a batch, staged but not yet in place.
+struct Staged {
+  size_t index = 0;
+  int32_t refusal = 0;      // left as it is, with this code
+  bool optimized = false;   // doc holds what the engine made of it
+  bool askBackups = false;  // a backup existed: the question may come first
+  bool checked = false;     // stamp holds the document as it was staged
+  FileStamp stamp;
+  OptimizedDocument doc;
+  std::unique_ptr<SafeFileWriter> backup;  // staged backup copy
+  std::unique_ptr<SafeFileWriter> output;  // staged new content
+  int32_t writeCode = 0;                   // kWriteError: the new content could not be staged
+};
+
+const char* const kExistingBackupsText =
+    "Slimwright has detected backed-up HTML documents from a previous application of the "
+    "optimizer. If you continue, all existing backups will be overwritten by fresh backups. "
+    "When backups are overwritten, you could lose the only existing unoptimized copy of this "
+    "document.\n\nContinue with the current job and overwrite existing backups?";
+
+constexpr size_t kBatchEntries = 128;
+constexpr size_t kBatchBytes = size_t(16) << 20;
+
+// The one place where an optimized document is decided to be written: doc
+// still holds the text as read and the new text. A check comparing the two
+// belongs here, before anything is staged; a refusal code returned leaves the
+// document as it is (FinishDocument records it). On success the new content
+// waits in staged for its sync and rename.
+int32_t CommitDocument(const OptimizedDocument& doc, const std::string& target,
+                       std::unique_ptr<SafeFileWriter>& staged) {
+  staged.reset();
+  if (!doc.Writable()) return 0;
+  // A rename would replace a read-only document as easily as any other.
+  if (IsReadOnlyDocument(target)) return kWriteError;
+  staged = std::make_unique<SafeFileWriter>(target);
+  if (staged->Write(doc.output) && staged->Prepare(-1, false)) return 0;
+  staged.reset();
+  return kWriteError;
+}
+
+// One sync per file system puts every staged file of the batch on the disk.
+// Where it fails, nothing staged there is trusted: the backup counts as
+// failed, the new content as not written.
+void SyncStaged(std::vector<Staged>& batch) {
+  std::map<dev_t, bool> synced;
+  auto check = [&](std::unique_ptr<SafeFileWriter>& w) -> bool {
+    if (!w) return true;
+    const std::string dir = fs::path(w->temporary()).parent_path().string();
+    struct stat st;
+    if (::stat(dir.empty() ? "." : dir.c_str(), &st) != 0) return false;
+    auto it = synced.find(st.st_dev);
+    if (it == synced.end()) {
+      bool ok = false;
+      int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd >= 0) {
+        ok = ::syncfs(fd) == 0;
+        ::close(fd);
+      }
+      it = synced.emplace(st.st_dev, ok).first;
+    }
+    return it->second;
+  };
+  for (Staged& s : batch) {
+    if (!check(s.backup)) {
+      s.backup.reset();
+      s.output.reset();
+      s.refusal = kBackupFailed;
+    }
+    if (!check(s.output)) {
+      s.output.reset();
+      s.writeCode = kWriteError;
+    }
+  }
+}
+
+void SyncFolder(const std::string& dir) {
+  int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 std::string MissingFileText(const std::string& path) {
@@ -133,7 +217,6 @@ JobOutcome JobRun::Run() {
     bool& flag;
     ~Clear() { flag = false; }
   } clearRunning{running_};
-  bool confirmedBackups = false;
   const bool analysis = config.analysisMode;
   const bool backups = config.backupsEnabled && !analysis;
 
@@ -219,100 +302,248 @@ JobOutcome JobRun::Run() {
   }
   Leftovers leftovers;
 
+  // The entries that reach the engine unless refused on the way, optimized
+  // ahead on worker threads when there are any.
+  std::vector<size_t> tasks;
+  std::vector<std::string> taskPaths;
+  for (size_t i = 0; i < work.size(); ++i)
+    if (!outside[i] && !isBackup[i] && sameAs[i] < 0) {
+      tasks.push_back(i);
+      taskPaths.push_back(work[i]);
+    }
+  std::unique_ptr<DocumentPool> pool;
+  const int workers = WorkerCount(config.jobs, tasks.size());
+  if (config.jobs != 1 && workers > 0 && tasks.size() > 1)
+    pool = DocumentPool::Start(e, std::move(taskPaths), workers, size_t(workers) * 2 + 2);
+  size_t nextTask = 0;
+  // While a batch is staged no document is done, but the window still
+  // repaints and the abort control still answers (a request is acted on at
+  // the next entry's turn, as always).
+  auto lastPump = std::chrono::steady_clock::now();
+  auto keepAlive = [&] {
+    const auto now = std::chrono::steady_clock::now();
+    if (!progress || now - lastPump < std::chrono::milliseconds(50)) return;
+    lastPump = now;
+    progress->ProcessEvents();
+  };
+  const std::function<void()> whileWaiting = keepAlive;
+  auto optimized = [&](size_t i, OptimizedDocument& doc) {
+    while (nextTask < tasks.size() && tasks[nextTask] < i) {  // refused before they reached the engine
+      if (pool) pool->Take(nextTask);
+      ++nextTask;
+    }
+    bool fresh = false;
+    if (pool && nextTask < tasks.size() && tasks[nextTask] == i) {
+      doc = pool->Take(nextTask, whileWaiting);
+      // Read ahead of its turn: a document changed since is read again.
+      fresh = doc.wasRead && doc.stamp == StampOf(work[i]);
+    }
+    if (nextTask < tasks.size() && tasks[nextTask] == i) ++nextTask;
+    if (!fresh) e.OptimizeSource(work[i], doc);
+  };
+
   if (progress_) progress_->RunStarting(int(work.size()));
   RunEnd end = RunEnd::Completed;
   bool aborted = false;
-  for (size_t i = 0; i < work.size(); ++i) {
-    if (abortRequested_) {
-      if (prompt_.Ask("Confirming abort", "Abort the optimization process?", Icon::Question, Buttons::YesNo) ==
-          Answer::Yes) {
-        aborted = true;
-        end = RunEnd::Aborted;
-        break;
-      }
-      abortRequested_ = false;
-      if (progress_) progress_->AbortWithdrawn();
-    }
-    const std::string& entry = work[i];
-    const std::string& reportName = analysis ? documents[i] : entry;
-    if (progress_) progress_->CurrentFile(int(i), FileNamePart(entry));
-    // A document the job leaves as it is: counted, recorded and reported.
-    auto refuse = [&](int32_t code) {
-      e.totals.ErrorCount += 1;
-      if (config.outputReport) e.RecordError(reportName, code);
-      if (progress_) progress_->DocumentFailed(int(i), reportName, code);
-    };
-    e.resultCode = 0;
-    bool optimized = false;
-    if (outside[i]) {
-      refuse(kCopyOutside);
-    } else if (isBackup[i]) {
-      refuse(kIsBackup);
-    } else if (sameAs[i] >= 0) {
-      refuse(kSameDocument);
-    } else if (analysis) {
-      e.OptimizeDocument(entry, documents[i], entry);
-      optimized = true;
-      WriteCompletionLine(entry, int(i));
-    } else {
+  bool confirmedBackups = false;
+  // An entry taken on its own, at its turn, with every write flushed at once:
+  // for a document that changed after its batch was staged. Returns the code
+  // it is refused with, or 0; declined: "No" at the existing-backups question.
+  auto ProcessNow = [&](size_t k, bool& declined, bool& optimizedNow) -> int32_t {
+    const std::string& entry = work[k];
+    const int32_t state = ProbeDocument(entry);
+    if (state < 0) return state;
+    if (IsReadOnlyDocument(entry)) return kWriteError;
+    if (backups) {
       std::error_code ec;
-      fs::path target = entry;
-      if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
+      const std::string backup = BackupPath(entry);
+      const auto backupStatus = fs::symlink_status(backup, ec);
+      if (fs::exists(backupStatus) && !fs::is_regular_file(backupStatus)) return kBackupFailed;
+      if (!confirmedBackups && fs::exists(backupStatus)) {
+        confirmedBackups = true;
+        if (prompt_.Ask(kExistingBackupsCaption, kExistingBackupsText, Icon::Warning, Buttons::YesNo) != Answer::Yes) {
+          declined = true;
+          return 0;
+        }
       }
-      leftovers.Remove(target.parent_path(), target.filename().string());
-      leftovers.Remove(fs::path(entry).parent_path(), FileNamePart(BackupPath(entry)));
-      const int32_t state = ProbeDocument(entry);
-      if (state < 0) {
-        refuse(state);
-      } else if (IsReadOnlyDocument(entry)) {
-        refuse(kWriteError);
-      } else if (!backups) {
-        e.OptimizeDocument(entry, entry, entry);
-        optimized = true;
+      if (CopyFileWithOptions(entry, backup, kCopyPlain, &prompt_)) {
+        const int32_t again = ProbeDocument(entry);
+        return again < 0 ? again : kBackupFailed;
+      }
+    }
+    e.OptimizeDocument(entry, entry, entry);
+    optimizedNow = true;
+    return 0;
+  };
+  size_t i = 0;
+  while (i < work.size() && end == RunEnd::Completed) {
+    // A batch is staged first: backups and new contents go to temporary
+    // files, which one sync of each file system puts on the disk. Only then
+    // is each entry taken in list order, exactly as a run without batches
+    // would: the abort question, its backup and its document renamed into
+    // place, its statistics and its progress. Whatever an abort or a "No"
+    // leaves staged is removed, the entry untouched.
+    std::vector<Staged> batch;
+    size_t stagedBytes = 0;
+    for (; i < work.size() && batch.size() < kBatchEntries && stagedBytes < kBatchBytes; ++i) {
+      keepAlive();
+      Staged st;
+      st.index = i;
+      const std::string& entry = work[i];
+      if (outside[i]) {
+        st.refusal = kCopyOutside;
+      } else if (isBackup[i]) {
+        st.refusal = kIsBackup;
+      } else if (sameAs[i] >= 0) {
+        st.refusal = kSameDocument;
+      } else if (analysis) {
+        st.optimized = true;
+        optimized(i, st.doc);
+        stagedBytes += st.doc.original.size() + st.doc.output.size();  // held until its turn
       } else {
-        const std::string backup = BackupPath(entry);
-        const auto backupStatus = fs::symlink_status(backup, ec);
-        if (fs::exists(backupStatus) && !fs::is_regular_file(backupStatus)) {
-          // A link there would have the copy written to wherever it points.
-          refuse(kBackupFailed);
+        std::error_code ec;
+        fs::path target = entry;
+        if (fs::is_symlink(target, ec)) {
+          fs::path resolved = fs::weakly_canonical(target, ec);
+          if (!ec) target = resolved;
+        }
+        leftovers.Remove(target.parent_path(), target.filename().string());
+        leftovers.Remove(fs::path(entry).parent_path(), FileNamePart(BackupPath(entry)));
+        st.checked = true;
+        st.stamp = StampOf(entry);
+        const int32_t state = ProbeDocument(entry);
+        if (state < 0) {
+          st.refusal = state;
+        } else if (IsReadOnlyDocument(entry)) {
+          st.refusal = kWriteError;
         } else {
-          if (!confirmedBackups && fs::exists(backupStatus)) {
-            confirmedBackups = true;
-            if (prompt_.Ask(kExistingBackupsCaption,
-                            "Slimwright has detected backed-up HTML documents from a previous application of the "
-                            "optimizer. If you continue, all existing backups will be overwritten by fresh backups. "
-                            "When backups are overwritten, you could lose the only existing unoptimized copy of this "
-                            "document.\n\nContinue with the current job and overwrite existing backups?",
-                            Icon::Warning, Buttons::YesNo) != Answer::Yes) {
-              end = RunEnd::BackupsDeclined;
-              break;
+          if (backups) {
+            const std::string backup = BackupPath(entry);
+            const auto backupStatus = fs::symlink_status(backup, ec);
+            if (fs::exists(backupStatus) && !fs::is_regular_file(backupStatus)) {
+              // A link there would have the copy written to wherever it points.
+              st.refusal = kBackupFailed;
+            } else {
+              st.askBackups = fs::exists(backupStatus);
+              if (StageBackupCopy(entry, backup, st.backup)) {
+                // Without the copy the author asked for, the document stays
+                // as it is; one that went away meanwhile says so.
+                const int32_t again = ProbeDocument(entry);
+                st.refusal = again < 0 ? again : kBackupFailed;
+              }
             }
           }
-          if (CopyFileWithOptions(entry, backup, kCopyPlain, &prompt_)) {
-            // Without the copy the author asked for, the document stays as it
-            // is; one that went away meanwhile says so.
-            const int32_t again = ProbeDocument(entry);
-            refuse(again < 0 ? again : kBackupFailed);
-          } else {
-            e.OptimizeDocument(entry, entry, entry);
-            optimized = true;
+          if (st.refusal == 0) {
+            st.optimized = true;
+            optimized(i, st.doc);
+            st.writeCode = CommitDocument(st.doc, entry, st.output);
+            stagedBytes += st.doc.output.size();
+            // The bytes are in the temporary file; the bookkeeping needs only their lengths.
+            st.doc.original = Buffer();
+            st.doc.output = Buffer();
           }
         }
       }
+      batch.push_back(std::move(st));
     }
-    if (optimized && e.resultCode < 0 && progress_) progress_->DocumentFailed(int(i), reportName, e.resultCode);
-    e.totals.FilesProcessed += 1;
-    if (progress_) {
-      progress_->DocumentDone(e.totals, int(int64_t(e.totals.FilesProcessed) * 100 / int64_t(work.size())));
-      progress_->ProcessEvents();
+    SyncStaged(batch);
+
+    std::set<std::string> folders;
+    for (Staged& st : batch) {
+      const size_t k = st.index;
+      if (abortRequested_) {
+        if (prompt_.Ask("Confirming abort", "Abort the optimization process?", Icon::Question, Buttons::YesNo) ==
+            Answer::Yes) {
+          aborted = true;
+          end = RunEnd::Aborted;
+          break;
+        }
+        abortRequested_ = false;
+        if (progress_) progress_->AbortWithdrawn();
+      }
+      const std::string& entry = work[k];
+      const std::string& reportName = analysis ? documents[k] : entry;
+      if (progress_) progress_->CurrentFile(int(k), FileNamePart(entry));
+      // A document the job leaves as it is: counted, recorded and reported.
+      auto refuse = [&](int32_t code) {
+        e.totals.ErrorCount += 1;
+        if (config.outputReport) e.RecordError(reportName, code);
+        if (progress_) progress_->DocumentFailed(int(k), reportName, code);
+      };
+      e.resultCode = 0;
+      if (st.checked && StampOf(entry) != st.stamp) {
+        // Changed since it was staged: what was staged is dropped, and the
+        // entry is taken as it is now.
+        st.backup.reset();
+        st.output.reset();
+        bool declined = false;
+        st.optimized = false;
+        st.refusal = ProcessNow(k, declined, st.optimized);
+        if (declined) {
+          end = RunEnd::BackupsDeclined;
+          break;
+        }
+        if (st.refusal != 0) refuse(st.refusal);
+      } else {
+        if (st.askBackups && !confirmedBackups) {
+          confirmedBackups = true;
+          if (prompt_.Ask(kExistingBackupsCaption, kExistingBackupsText, Icon::Warning, Buttons::YesNo) !=
+              Answer::Yes) {
+            end = RunEnd::BackupsDeclined;
+            break;
+          }
+        }
+        if (st.refusal == 0 && st.backup) {
+          if (st.backup->Publish()) {
+            folders.insert(fs::path(st.backup->target()).parent_path().string());
+          } else {
+            const int32_t again = ProbeDocument(entry);
+            st.refusal = again < 0 ? again : kBackupFailed;
+          }
+        }
+        if (st.refusal != 0) {
+          refuse(st.refusal);
+        } else if (analysis) {
+          OptimizedDocument& doc = st.doc;
+          int32_t writeCode = 0;
+          if (doc.Writable()) {
+            if (e.cx.pumpFn) e.cx.pumpFn();
+            writeCode = WriteDocument(entry, doc.output);
+            if (e.cx.pumpFn) e.cx.pumpFn();
+          }
+          e.FinishDocument(doc, writeCode, reportName);
+          WriteCompletionLine(entry, int(k));
+        } else {
+          OptimizedDocument& doc = st.doc;
+          if (doc.Writable()) {
+            if (e.cx.pumpFn) e.cx.pumpFn();
+            if (st.writeCode == 0) {
+              if (st.output && st.output->Publish())
+                folders.insert(fs::path(st.output->target()).parent_path().string());
+              else
+                st.writeCode = kWriteError;
+            }
+            if (e.cx.pumpFn) e.cx.pumpFn();
+          }
+          e.FinishDocument(doc, doc.Writable() ? st.writeCode : 0, reportName);
+        }
+      }
+      if (st.optimized && st.refusal == 0 && e.resultCode < 0 && progress_)
+        progress_->DocumentFailed(int(k), reportName, e.resultCode);
+      e.totals.FilesProcessed += 1;
+      if (progress_) {
+        progress_->DocumentDone(e.totals, int(int64_t(e.totals.FilesProcessed) * 100 / int64_t(work.size())));
+        progress_->ProcessEvents();
+      }
+      if (stats_->Failed()) {
+        end = RunEnd::StatisticsError;
+        break;
+      }
     }
-    if (stats_->Failed()) {
-      end = RunEnd::StatisticsError;
-      break;
-    }
+    // The renames themselves on the disk before the run goes on or ends.
+    for (const auto& f : folders) SyncFolder(f);
   }
+  pool.reset();
   outcome.percentText = PercentText(e.totals);
 
   if (end == RunEnd::StatisticsError) {

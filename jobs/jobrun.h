@@ -85,6 +85,9 @@ struct JobConfig {
   bool outputReport = false;      // OutputReport
   bool slowOptimize = false;      // SlowOptimize: events are processed inside the engine
   std::function<std::tm()> clock; // the report's date line; empty means the local time now
+  // Threads that optimize documents ahead of the one that writes them: 0 one
+  // per core, 1 none. What a run writes never depends on it.
+  int jobs = 0;
 };
 
 class JobRun {

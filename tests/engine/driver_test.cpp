@@ -372,3 +372,90 @@ TEST(Counters, RefusedRouteCountsNoSavings) {
   EXPECT_EQ(e.cx.savings.DocumentSum(), 0);
   EXPECT_EQ(e.figures.lengthAfter, e.figures.lengthBefore);
 }
+
+namespace {
+
+// Terms that count their hits per document, and can be copied to a worker.
+struct CountingTerms : ChunkTerms {
+  std::vector<int32_t> doc = std::vector<int32_t>(2, 0);
+  int32_t run = 0;
+  void Load(const Profile&) override {}
+  bool Active() const override { return true; }
+  void ZeroRun() override { run = 0; }
+  void StartDocument() override { doc.assign(2, 0); }
+  void Apply(Buffer& chunk, const PassContext&) override { doc[1] += ReplaceAll(chunk, "colour", "color", true); }
+  int32_t FinishDocument() override {
+    run += doc[1];
+    return doc[1];
+  }
+  std::unique_ptr<ChunkTerms> Clone() const override { return std::make_unique<CountingTerms>(*this); }
+  std::vector<int32_t> DocumentSavings() const override { return doc; }
+  void SetDocumentSavings(const std::vector<int32_t>& s) override { doc = s; }
+};
+
+struct Figures {
+  int32_t result, before, after, total, saved, errors, termRun;
+  std::array<int32_t, kCounterCount + 1> job;
+  std::string file;
+  bool operator==(const Figures&) const = default;
+};
+
+}  // namespace
+
+// A document optimized by a worker's engine and finished by the run's engine
+// leaves the same file and figures as one engine doing it all, also when the
+// write fails or the route refuses.
+TEST(DocumentSteps, WorkerAndRunEngineMatchOneEngine) {
+  struct Case {
+    const char* what;
+    std::string text;
+    bool writeFails;
+  } cases[] = {
+      {"optimized", "<HTML>\r\n<STRONG>colour</STRONG>  <!-- c -->\r\n<EM>a colour</EM></HTML>", false},
+      {"write fails", "<HTML><STRONG>colour</STRONG></HTML>", true},
+      {"refused", "<HTML><PLAINTEXT>colour</HTML>", false},
+      {"not html", "colour", false},
+  };
+  OptionSet opts;
+  for (size_t i = 0; i < opts.on.size(); ++i) opts.on[i] = true;
+  auto run = [&](const Case& c, bool split) {
+    const std::string path = Temp(std::string("steps_") + (split ? "split" : "one") + ".htm");
+    WriteFile(path, c.text);
+    CountingTerms terms;
+    Engine e;
+    e.programDir = fs::path(path).parent_path().string();
+    e.terms = &terms;
+    e.PrepareJob();
+    e.cx.opts = opts;
+    e.cx.savings.recording = true;
+    // A folder where the document should be makes every write fail.
+    const std::string target = c.writeFails ? Temp("steps_no_such_folder/x.htm") : path;
+    if (!split) {
+      e.OptimizeDocument(path, "doc", target);
+    } else {
+      std::unique_ptr<ChunkTerms> workerTerms;
+      auto worker = e.MakeWorker(workerTerms);
+      EXPECT_TRUE(worker);
+      OptimizedDocument doc;
+      worker->OptimizeSource(path, doc);
+      const int32_t w = doc.Writable() ? WriteDocument(target, doc.output) : 0;
+      e.FinishDocument(doc, w, "doc");
+    }
+    return Figures{e.resultCode,        e.figures.lengthBefore, e.figures.lengthAfter, e.figures.total,
+                   e.totals.BytesSaved, e.totals.ErrorCount,    terms.run,             e.cx.savings.job,
+                   ReadFile(path)};
+  };
+  for (const auto& c : cases) {
+    const Figures one = run(c, false), split = run(c, true);
+    EXPECT_TRUE(one == split) << c.what;
+    EXPECT_EQ(one.result < 0, c.writeFails || c.text.find("PLAINTEXT") != std::string::npos ||
+                                  c.text.find("HTML") == std::string::npos)
+        << c.what;
+    if (c.writeFails) {
+      EXPECT_EQ(one.after, one.before) << c.what;
+    }
+    if (std::string(c.what) == "optimized") {
+      EXPECT_GT(one.termRun, 0);
+    }
+  }
+}
