@@ -33,6 +33,12 @@ const std::vector<Subcommand>& Subcommands() {
        "                       add a term (no replacement: the search text is deleted)\n"
        "  terms remove N [--yes] | terms enable N | terms disable N",
        RunTerms},
+      {"verify",
+       "verify ORIGINAL OPTIMIZED\n"
+       "                       render both in Chromium and say whether they look the same (two documents, or two\n"
+       "                       folders compared by relative path); exit 0 when all are the same, 1 when any differ,\n"
+       "                       2 when the browser cannot be used",
+       RunVerify},
   };
   return list;
 }
