@@ -12,10 +12,13 @@ const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> list = {
       {"filter", "filter [--counters]   optimize one document from standard input to standard output", RunFilter},
       {"optimize",
-       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--yes] [PATH...]\n"
+       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--verify]\n"
+       "         [--yes] [PATH...]\n"
        "                       run the job over the files list; PATH... first replaces the files list with\n"
        "                       the documents and folders given (restore then covers those documents).\n"
-       "                       --yes never replaces existing backups: that takes --overwrite-backups",
+       "                       --yes never replaces existing backups: that takes --overwrite-backups.\n"
+       "                       --verify renders each rewritten document in Chromium first and leaves one that\n"
+       "                       looks different exactly as it was",
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "cli/cli.h"
-#include "verify/batch.h"
+#include "verify/core/batch.h"
 #include "verify/chromium.h"
 
 namespace fs = std::filesystem;

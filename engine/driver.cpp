@@ -147,7 +147,9 @@ void Engine::OptimizeDocument(const std::string& sourcePath, const std::string& 
   figures.lengthBefore = int32_t(buf.size());
   totals.BytesBefore += figures.lengthBefore;
   resultCode = ChooseRoute(buf);
-  if (resultCode >= 0) {
+  if (resultCode >= 0 && approveWrite && !approveWrite(reportName, original_, buf)) {
+    RestoreRefused(buf);
+  } else if (resultCode >= 0) {
     if (cx.pumpFn) cx.pumpFn();
     resultCode = WriteDocument(destinationPath, buf);
     if (cx.pumpFn) cx.pumpFn();

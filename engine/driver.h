@@ -85,6 +85,11 @@ class Engine {
   ChunkTerms* terms = nullptr;
   DocumentStatsSink* stats = nullptr;
   bool outputReport = false;
+  // Asked before a rewritten document is written, with its report name:
+  // false keeps the document exactly as it was, counted as unchanged (no
+  // savings, no error). Empty: every rewritten document is written.
+  std::function<bool(const std::string& reportName, const Buffer& original, const Buffer& optimized)>
+      approveWrite;
 
   // Run state.
   PassContext cx;

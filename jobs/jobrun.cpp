@@ -14,6 +14,7 @@
 #include "jobs/copyfile.h"
 #include "jobs/fileslist.h"
 #include "jobs/statistics.h"
+#include "verify/core/verifier.h"
 
 namespace fs = std::filesystem;
 
@@ -151,6 +152,22 @@ JobOutcome JobRun::Run() {
   });
   stats_->ClearError();
   stats_->now = config.clock;
+  verification_ = {};
+  verification_.on = config.verifier != nullptr;
+  stats_->verification = verification_.on ? &verification_ : nullptr;
+  if (config.verifier) {
+    e.approveWrite = [this](const std::string& name, const Buffer& original, const Buffer& optimized) {
+      if (original == optimized || !config.verifier) return true;
+      ++verification_.verified;
+      const verify::Verdict v = config.verifier->Compare(name, original, optimized);
+      if (v.Same()) return true;
+      verification_.kept.push_back({name, v.Describe()});
+      if (progress_) progress_->DocumentKept(currentEntry_, name, v.Describe());
+      return false;
+    };
+  } else {
+    e.approveWrite = nullptr;
+  }
   e.PrepareJob();
   e.totals.BytesSaved = 0;
   e.cx.savings.recording = true;
@@ -235,6 +252,7 @@ JobOutcome JobRun::Run() {
     }
     const std::string& entry = work[i];
     const std::string& reportName = analysis ? documents[i] : entry;
+    currentEntry_ = int(i);
     if (progress_) progress_->CurrentFile(int(i), FileNamePart(entry));
     // A document the job leaves as it is: counted, recorded and reported.
     auto refuse = [&](int32_t code) {

@@ -18,6 +18,10 @@
 
 namespace sw {
 
+namespace verify {
+class PageVerifier;
+}
+
 class StatisticsWriter;
 
 // Progress readouts of a run. Every call comes from the thread that runs
@@ -45,6 +49,13 @@ class JobProgress {
     (void)document;
     (void)code;
   }
+  // With verification on: entry index (0-based) rendered differently after
+  // optimization and was left exactly as it was; `why` says what differed.
+  virtual void DocumentKept(int index, const std::string& document, const std::string& why) {
+    (void)index;
+    (void)document;
+    (void)why;
+  }
   // "No" at the abort question: the abort control is usable again.
   virtual void AbortWithdrawn() {}
   // Lets the user interface handle pending events (repaint, the abort
@@ -61,6 +72,17 @@ enum class RunEnd {
   BackupsDeclined,  // "No" at the existing-backups question
   NoList,           // the working list could not be read
   StatisticsError,  // a work file could not be written; the run stopped
+};
+
+// What verification did in a run.
+struct VerificationLog {
+  bool on = false;
+  int verified = 0;  // documents rendered before and after
+  struct Kept {
+    std::string document;  // its name in the report
+    std::string why;
+  };
+  std::vector<Kept> kept;  // left unchanged because they rendered differently
 };
 
 struct JobOutcome {
@@ -85,6 +107,9 @@ struct JobConfig {
   bool outputReport = false;      // OutputReport
   bool slowOptimize = false;      // SlowOptimize: events are processed inside the engine
   std::function<std::tm()> clock; // the report's date line; empty means the local time now
+  // Set: each rewritten document is rendered before it is written, and one
+  // that looks different is left as it was. Owned by the caller.
+  verify::PageVerifier* verifier = nullptr;
 };
 
 class JobRun {
@@ -108,6 +133,7 @@ class JobRun {
   // The state of the last run, for views and the report.
   const RunTotals& Totals() const;
   const std::string& ReportPath() const;  // chosen by PrepareJob; "" with the report off
+  const VerificationLog& Verification() const { return verification_; }
   Engine& engine() { return *engine_; }
   const CustomTermTable& terms() const { return *terms_; }
 
@@ -124,6 +150,8 @@ class JobRun {
   std::unique_ptr<Engine> engine_;
   std::unique_ptr<CustomTermTable> terms_;
   std::unique_ptr<StatisticsWriter> stats_;
+  VerificationLog verification_;
+  int currentEntry_ = 0;
   std::atomic<bool> abortRequested_{false};
   bool runStarted_ = false;
   bool running_ = false;

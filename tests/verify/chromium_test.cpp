@@ -7,7 +7,7 @@
 #include <fstream>
 #include <map>
 
-#include "verify/batch.h"
+#include "verify/core/batch.h"
 #include "verify/chromium.h"
 
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "verify/verifier.h"
+#include "verify/core/verifier.h"
 
 using sw::verify::CompareRenderings;
 using sw::verify::Rendering;

@@ -1,4 +1,4 @@
-#include "verify/batch.h"
+#include "verify/core/batch.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "verify/verifier.h"
+#include "verify/core/verifier.h"
 
 namespace sw::verify {
 

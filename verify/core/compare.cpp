@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "verify/verifier.h"
+#include "verify/core/verifier.h"
 
 namespace sw::verify {
 
@@ -94,7 +94,10 @@ std::string Verdict::Describe() const {
     if (charset) add("character set");
     if (pixels) {
       char share[32];
-      std::snprintf(share, sizeof share, "%.2f%%", changedShare * 100.0);
+      if (changedShare > 0 && changedShare < 0.00005)
+        std::snprintf(share, sizeof share, "<0.01%%");
+      else
+        std::snprintf(share, sizeof share, "%.2f%%", changedShare * 100.0);
       add(std::string("pixels ") + share + " in " + std::to_string(box.x) + "," + std::to_string(box.y) +
           " " + Size(box.width, box.height));
     }
