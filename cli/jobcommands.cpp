@@ -141,6 +141,7 @@ int Usage(Context& cx, const std::string& cmd, const std::string& what) {
 struct OptimizeArgs {
   bool analysis = false, noBackups = false, yes = false, overwriteBackups = false, verify = false;
   std::string report;  // "", none, brief, detailed
+  int jobs = 0;        // 0: one per core
   std::vector<std::string> paths;
 };
 
@@ -230,6 +231,8 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   run.config.analysisMode = a.analysis;
   run.config.outputReport = outputReport;
   run.config.verifier = verifier.get();
+  run.config.verifyThreads = VerifyThreads();
+  run.config.jobs = a.jobs;
 
   bool prepared = false;
   JobOutcome outcome;
@@ -317,6 +320,18 @@ int RunOptimize(const Args& args, Context& cx) {
       if (v != "none" && v != "brief" && v != "detailed")
         return Usage(cx, "optimize", "--report takes none, brief or detailed, not '" + v + "'");
       a.report = v;
+    } else if (options && (s == "--jobs" || s.rfind("--jobs=", 0) == 0)) {
+      std::string v;
+      if (s == "--jobs") {
+        if (i + 1 >= args.size()) return Usage(cx, "optimize", "--jobs needs a number of threads");
+        v = args[++i];
+      } else {
+        v = s.substr(7);
+      }
+      const bool digits = !v.empty() && v.size() <= 4 && v.find_first_not_of("0123456789") == std::string::npos;
+      const int n = digits ? std::stoi(v) : 0;
+      if (n < 1 || n > 1024) return Usage(cx, "optimize", "--jobs takes a number from 1 to 1024, not '" + v + "'");
+      a.jobs = n;
     } else if (options && s.size() > 1 && s.front() == '-') {
       return Usage(cx, "optimize", "unknown option '" + s + "'");
     } else {

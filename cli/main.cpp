@@ -12,11 +12,12 @@ const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> list = {
       {"filter", "filter [--counters]   optimize one document from standard input to standard output", RunFilter},
       {"optimize",
-       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--verify]\n"
-       "         [--yes] [PATH...]\n"
+       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--jobs N]\n"
+       "         [--verify] [--yes] [PATH...]\n"
        "                       run the job over the files list; PATH... first replaces the files list with\n"
        "                       the documents and folders given (restore then covers those documents).\n"
-       "                       --yes never replaces existing backups: that takes --overwrite-backups.\n"
+       "                       --yes never replaces existing backups: that takes --overwrite-backups;\n"
+       "                       --jobs N optimizes on N threads (default one per core; 1: none ahead);\n"
        "                       --verify renders each rewritten document in Chromium first and leaves one that\n"
        "                       looks different exactly as it was",
        RunOptimize},

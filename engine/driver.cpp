@@ -133,30 +133,68 @@ int32_t Engine::OptimizeBuffer(Buffer& buf) {
 
 void Engine::OptimizeDocument(const std::string& sourcePath, const std::string& reportName,
                               const std::string& destinationPath) {
+  OptimizedDocument doc;
+  OptimizeSource(sourcePath, doc);
+  int32_t writeCode = 0;
+  if (doc.Writable()) {
+    if (cx.pumpFn) cx.pumpFn();
+    writeCode = WriteDocument(destinationPath, doc.output);
+    if (cx.pumpFn) cx.pumpFn();
+  }
+  FinishDocument(doc, writeCode, reportName);
+}
+
+void Engine::OptimizeSource(const std::string& sourcePath, OptimizedDocument& doc) {
   resultCode = 0;
   StartDocumentCounters();
-  Buffer buf;
-  int32_t rc = ReadDocument(sourcePath, buf);
-  if (rc < 0) {
-    resultCode = rc;
+  doc.wasRead = false;
+  doc.original.clear();
+  doc.code = ReadDocument(sourcePath, doc.output, &doc.stamp);
+  if (doc.code < 0) return;
+  doc.wasRead = true;
+  cx.Pump();
+  doc.code = ChooseRoute(doc.output);
+  // An accepted route leaves the text as read in original_; a refused one
+  // has put it back into the output.
+  if (doc.code >= 0)
+    doc.original.swap(original_);
+  else
+    doc.original = doc.output;
+  original_.clear();
+  doc.lengthBefore = int32_t(doc.original.size());
+  doc.lengthAfter = int32_t(doc.output.size());
+  doc.savings = cx.savings.doc;
+  if (terms) doc.termSavings = terms->DocumentSavings();
+}
+
+void Engine::FinishDocument(OptimizedDocument& doc, int32_t writeCode, const std::string& reportName) {
+  resultCode = doc.code;
+  if (!doc.wasRead) {
     totals.ErrorCount += 1;
-    RecordError(reportName, rc);
+    RecordError(reportName, resultCode);
     return;
   }
-  cx.Pump();
-  figures.lengthBefore = int32_t(buf.size());
+  // The counters as the optimizing left them, wherever it ran.
+  cx.savings.remembered = 0;
+  if (cx.savings.recording) {
+    cx.savings.doc = doc.savings;
+    figures.total = 0;
+    if (terms) terms->SetDocumentSavings(doc.termSavings);
+  }
+  figures.lengthBefore = doc.lengthBefore;
   totals.BytesBefore += figures.lengthBefore;
-  resultCode = ChooseRoute(buf);
-  if (resultCode >= 0 && approveWrite && !approveWrite(reportName, original_, buf)) {
-    RestoreRefused(buf);
-  } else if (resultCode >= 0) {
-    if (cx.pumpFn) cx.pumpFn();
-    resultCode = WriteDocument(destinationPath, buf);
-    if (cx.pumpFn) cx.pumpFn();
-    if (resultCode < 0) RestoreRefused(buf);  // the file kept its former content
+  int32_t after = doc.lengthAfter;
+  if (resultCode >= 0) resultCode = writeCode;
+  if (writeCode < 0) {
+    // The file kept its former content, and the document saved nothing.
+    after = doc.lengthBefore;
+    if (cx.savings.recording) {
+      cx.savings.ZeroDocument();
+      if (terms) terms->StartDocument();
+    }
   }
   cx.Pump();
-  figures.lengthAfter = int32_t(buf.size());
+  figures.lengthAfter = after;
   totals.BytesAfter += figures.lengthAfter;
   FinishDocumentCounters();
   if (cx.savings.recording) {
@@ -167,6 +205,29 @@ void Engine::OptimizeDocument(const std::string& sourcePath, const std::string& 
     totals.ErrorCount += 1;
     if (outputReport) RecordError(reportName, resultCode);
   }
+}
+
+std::unique_ptr<Engine> Engine::MakeWorker(std::unique_ptr<ChunkTerms>& workerTerms) const {
+  workerTerms.reset();
+  if (terms) {
+    workerTerms = terms->Clone();
+    if (!workerTerms) return nullptr;
+  }
+  auto w = std::make_unique<Engine>();
+  w->cx.opts = cx.opts;
+  w->cx.savings.recording = cx.savings.recording;
+  w->terms = workerTerms.get();
+  return w;
+}
+
+FileStamp StampOf(const std::string& path) {
+  FileStamp s;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return s;
+  s = {uint64_t(st.st_dev), uint64_t(st.st_ino), int64_t(st.st_size),
+       int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+       int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+  return s;
 }
 
 int32_t Engine::ChooseRoute(Buffer& buf) {
@@ -384,7 +445,7 @@ uint8_t FindBaseFontSize(std::string_view text) {
   return 3;
 }
 
-int32_t ReadDocument(const std::string& path, Buffer& buf) {
+int32_t ReadDocument(const std::string& path, Buffer& buf, FileStamp* stamp) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? kNotFound : kReadError;
   if (S_ISDIR(st.st_mode)) return kNotFound;
@@ -409,6 +470,13 @@ int32_t ReadDocument(const std::string& path, Buffer& buf) {
       return kTooLarge;
     }
     got += size_t(r);
+  }
+  if (stamp) {
+    struct stat now;
+    if (::fstat(fd, &now) == 0)
+      *stamp = {uint64_t(now.st_dev), uint64_t(now.st_ino), int64_t(now.st_size),
+                int64_t(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec,
+                int64_t(now.st_ctim.tv_sec) * 1000000000 + now.st_ctim.tv_nsec};
   }
   ::close(fd);
   data.resize(got);

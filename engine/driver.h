@@ -1,9 +1,12 @@
 // The document optimization driver: one run of PrepareJob followed by one
 // OptimizeDocument per document.
 #pragma once
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/dispatcher.h"
 #include "engine/options.h"
@@ -66,6 +69,35 @@ class ChunkTerms {
   virtual void StartDocument() = 0;                // document savings to 0
   virtual void Apply(Buffer& chunk, const PassContext& cx) = 0;  // ApplyCustomTerms
   virtual int32_t FinishDocument() = 0;            // FinishDocumentTerms; the document's saving
+  // A document optimized on another thread carries its terms' savings to the
+  // table that keeps the run's figures. A table that cannot be copied
+  // returns nullptr from Clone, and its job optimizes on one thread.
+  virtual std::unique_ptr<ChunkTerms> Clone() const { return nullptr; }
+  virtual std::vector<int32_t> DocumentSavings() const { return {}; }
+  virtual void SetDocumentSavings(const std::vector<int32_t>& savings) { (void)savings; }
+};
+
+// When and what was read, to tell whether a file changed since.
+struct FileStamp {
+  uint64_t dev = 0, ino = 0;
+  int64_t size = -1, mtimeNs = 0, ctimeNs = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file at path now (size -1 when it cannot be looked at).
+FileStamp StampOf(const std::string& path);
+
+// One document read and optimized but not written: everything the write and
+// the run's bookkeeping need, so that the optimizing may happen elsewhere.
+struct OptimizedDocument {
+  int32_t code = 0;       // a read error, a refusal of the route, or >= 0
+  bool wasRead = false;   // false: code is the read's error
+  Buffer original;        // as read
+  Buffer output;          // what would be written; the original when refused
+  FileStamp stamp;        // of the file as read
+  int32_t lengthBefore = 0, lengthAfter = 0;  // stay when the buffers are let go
+  std::array<int32_t, kCounterCount + 1> savings{};
+  std::vector<int32_t> termSavings;
+  bool Writable() const { return wasRead && code >= 0; }
 };
 
 // Per-document statistics, written after each document when asked for.
@@ -85,11 +117,6 @@ class Engine {
   ChunkTerms* terms = nullptr;
   DocumentStatsSink* stats = nullptr;
   bool outputReport = false;
-  // Asked before a rewritten document is written, with its report name:
-  // false keeps the document exactly as it was, counted as unchanged (no
-  // savings, no error). Empty: every rewritten document is written.
-  std::function<bool(const std::string& reportName, const Buffer& original, const Buffer& optimized)>
-      approveWrite;
 
   // Run state.
   PassContext cx;
@@ -109,8 +136,19 @@ class Engine {
   }
 
   void PrepareJob();
+  // Read, optimize, write, and account for one document.
   void OptimizeDocument(const std::string& sourcePath, const std::string& reportName,
                         const std::string& destinationPath);
+  // The same in two steps. OptimizeSource only reads: an engine of its own
+  // (see MakeWorker) may run it on another thread. FinishDocument, on the
+  // engine that keeps the run, does the bookkeeping once the write's result
+  // (0 or kWriteError; 0 when nothing was to be written) is known.
+  void OptimizeSource(const std::string& sourcePath, OptimizedDocument& doc);
+  void FinishDocument(OptimizedDocument& doc, int32_t writeCode, const std::string& reportName);
+  // An engine with this one's options and a copy of its terms, for
+  // OptimizeSource on another thread; nullptr when the terms cannot be copied.
+  // workerTerms keeps the copy alive.
+  std::unique_ptr<Engine> MakeWorker(std::unique_ptr<ChunkTerms>& workerTerms) const;
 
   // Steps 1, 4, 5, 8 and 9 of a document without any file: the filter and
   // tests use it. Returns the result code; the buffer holds the result, or the
@@ -139,7 +177,7 @@ class Engine {
 };
 
 uint8_t FindBaseFontSize(std::string_view text);
-int32_t ReadDocument(const std::string& path, Buffer& buf);
+int32_t ReadDocument(const std::string& path, Buffer& buf, FileStamp* stamp = nullptr);
 int32_t WriteDocument(const std::string& path, const Buffer& buf);
 std::string ShortenPath(const std::string& text, int maxLength);
 

@@ -59,8 +59,10 @@ bool SafeFileWriter::Write(std::string_view bytes) {
   return ok();
 }
 
-bool SafeFileWriter::Commit(int mode) {
-  if (!ok()) return false;
+bool SafeFileWriter::Commit(int mode) { return Prepare(mode, true) && Publish(); }
+
+bool SafeFileWriter::Prepare(int mode, bool sync) {
+  if (!ok() || prepared_) return false;
   struct stat st;
   const bool exists = ::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   mode_t m;
@@ -82,13 +84,19 @@ bool SafeFileWriter::Commit(int mode) {
     const gid_t g = ownerSet_ ? gid_ : st.st_gid;
     if (u != mine.st_uid || g != mine.st_gid) good = ::fchown(fd_, u, g) == 0;
   }
-  good = good && ::fchmod(fd_, m) == 0 && ::fsync(fd_) == 0;
+  good = good && ::fchmod(fd_, m) == 0 && (!sync || ::fsync(fd_) == 0);
   if (::close(fd_) != 0) good = false;
   fd_ = -1;
-  if (good && ::rename(temp_.c_str(), target_.c_str()) != 0) good = false;
-  committed_ = good;
+  prepared_ = good;
   ok_ = good;
   return good;
+}
+
+bool SafeFileWriter::Publish() {
+  if (!prepared_ || committed_) return false;
+  committed_ = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  ok_ = committed_;
+  return committed_;
 }
 
 bool ReplaceFileContent(const std::string& path, std::string_view content) {

@@ -31,12 +31,21 @@ class SafeFileWriter {
   }
   // mode < 0: the target's permission bits when it exists, else the umask's.
   bool Commit(int mode = -1);
+  // Commit in two steps, for callers that make many files durable with one
+  // sync of the file system: Prepare closes the temporary file (flushed to
+  // the disk only with sync), Publish renames it over the target. Until
+  // Publish succeeds the target is untouched; a writer destroyed unpublished
+  // removes its temporary file.
+  bool Prepare(int mode = -1, bool sync = true);
+  bool Publish();
+  const std::string& temporary() const { return temp_; }
 
  private:
   std::string target_, temp_;
   int fd_ = -1;
   bool ok_ = true;
   bool committed_ = false;
+  bool prepared_ = false;
   bool ownerSet_ = false;
   uid_t uid_ = 0;
   gid_t gid_ = 0;

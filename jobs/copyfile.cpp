@@ -25,8 +25,13 @@ std::string ReduceDoubleSeparator(std::string p) {
 
 }  // namespace
 
-bool CopyFileWithOptions(const std::string& source, const std::string& destination, int options,
-                         Prompt* prompt) {
+namespace {
+
+// The copy up to its last step: staged holds it closed but not yet renamed
+// over the destination (and flushed to the disk only with sync).
+bool CopyToStaged(const std::string& source, const std::string& destination, int options, Prompt* prompt,
+                  bool sync, std::unique_ptr<SafeFileWriter>& staged) {
+  staged.reset();
   const std::string src = ReduceDoubleSeparator(source);
   const std::string dst = ReduceDoubleSeparator(destination);
   std::error_code ec;
@@ -67,7 +72,8 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
     return true;
   }
   // A failed copy never leaves half a file, nor destroys the file it was to replace.
-  SafeFileWriter out(dst, false);
+  staged = std::make_unique<SafeFileWriter>(dst, false);
+  SafeFileWriter& out = *staged;
   out.SetOwner(st.st_uid, st.st_gid);
   std::vector<char> block(65536);
   bool readOk = true;
@@ -92,7 +98,25 @@ bool CopyFileWithOptions(const std::string& source, const std::string& destinati
   // write what the source kept from them: a backup of a private document
   // stays private, and restoring it gives the document its own access back.
   const mode_t fresh = 0666 & ~mask & st.st_mode;
-  if (!out.Commit(int(keepMode ? (st.st_mode & 07777) : fresh))) return true;
+  if (!out.Prepare(int(keepMode ? (st.st_mode & 07777) : fresh), sync)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool CopyFileWithOptions(const std::string& source, const std::string& destination, int options,
+                         Prompt* prompt) {
+  std::unique_ptr<SafeFileWriter> staged;
+  if (CopyToStaged(source, destination, options, prompt, true, staged)) return true;
+  return !staged->Publish();
+}
+
+bool StageBackupCopy(const std::string& source, const std::string& destination,
+                     std::unique_ptr<SafeFileWriter>& staged) {
+  if (CopyToStaged(source, destination, kCopyPlain, nullptr, false, staged)) {
+    staged.reset();
+    return true;
+  }
   return false;
 }
 

@@ -1,8 +1,10 @@
 // The file copy used for backups and analysis copies.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "engine/prompt.h"
+#include "engine/safefile.h"
 
 namespace sw {
 
@@ -21,5 +23,12 @@ constexpr int kCopyAnalysis = 16;    // analysis copies: question, date and mode
 // when the process may give it away. prompt may be null only when no question can come.
 bool CopyFileWithOptions(const std::string& source, const std::string& destination, int options,
                          Prompt* prompt);
+
+// A backup copy (kCopyPlain) made but not yet in place: staged holds it
+// closed, not flushed to the disk, to be published after one sync of the
+// file system. Returns true on FAILURE, leaving staged empty and nothing
+// behind.
+bool StageBackupCopy(const std::string& source, const std::string& destination,
+                     std::unique_ptr<SafeFileWriter>& staged);
 
 }  // namespace sw

@@ -107,9 +107,13 @@ struct JobConfig {
   bool outputReport = false;      // OutputReport
   bool slowOptimize = false;      // SlowOptimize: events are processed inside the engine
   std::function<std::tm()> clock; // the report's date line; empty means the local time now
+  // Threads that optimize documents ahead of the one that writes them: 0 one
+  // per core, 1 none. What a run writes never depends on it.
+  int jobs = 0;
   // Set: each rewritten document is rendered before it is written, and one
   // that looks different is left as it was. Owned by the caller.
   verify::PageVerifier* verifier = nullptr;
+  int verifyThreads = 3;  // pages rendered at once
 };
 
 class JobRun {
@@ -151,7 +155,6 @@ class JobRun {
   std::unique_ptr<CustomTermTable> terms_;
   std::unique_ptr<StatisticsWriter> stats_;
   VerificationLog verification_;
-  int currentEntry_ = 0;
   std::atomic<bool> abortRequested_{false};
   bool runStarted_ = false;
   bool running_ = false;

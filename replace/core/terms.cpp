@@ -64,4 +64,15 @@ int32_t CustomTermTable::FinishDocument() {
   return documentCustomSaving;
 }
 
+std::vector<int32_t> CustomTermTable::DocumentSavings() const {
+  std::vector<int32_t> v;
+  v.reserve(slots.size());
+  for (const auto& s : slots) v.push_back(s.documentSaving);
+  return v;
+}
+
+void CustomTermTable::SetDocumentSavings(const std::vector<int32_t>& savings) {
+  for (size_t n = 0; n < slots.size(); ++n) slots[n].documentSaving = n < savings.size() ? savings[n] : 0;
+}
+
 }  // namespace sw

@@ -37,6 +37,9 @@ class CustomTermTable : public ChunkTerms {
   void StartDocument() override;
   void Apply(Buffer& chunk, const PassContext& cx) override;  // ApplyCustomTerms
   int32_t FinishDocument() override;                           // FinishDocumentTerms
+  std::unique_ptr<ChunkTerms> Clone() const override { return std::make_unique<CustomTermTable>(*this); }
+  std::vector<int32_t> DocumentSavings() const override;
+  void SetDocumentSavings(const std::vector<int32_t>& savings) override;
 };
 
 }  // namespace sw

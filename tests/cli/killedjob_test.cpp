@@ -84,36 +84,46 @@ TEST(KilledJob, EveryPageWholeEveryBackupExact) {
   const fs::path web = root / "web";
   CopyPages(pages, web);
   const auto t0 = std::chrono::steady_clock::now();
-  const int rc = Wait(Start({program, "--home", home, "optimize", "--no-backups", "--report", "none", web.string()}));
+  const int rc = Wait(Start({program, "--home", home, "optimize", "--no-backups", "--jobs", "1", "--report", "none",
+                             web.string()}));
   const auto whole = std::chrono::steady_clock::now() - t0;
   ASSERT_TRUE(rc == 0 || rc == 1) << rc;
   std::map<std::string, std::string> optimized;
   for (const auto& p : pages) optimized[p.filename().string()] = Read(web / p.filename());
+  CopyPages(pages, web);
+  ASSERT_EQ(Wait(Start({program, "--home", home, "optimize", "--no-backups", "--jobs", "3", "--report", "none",
+                        web.string()})),
+            rc);
+  for (const auto& p : pages) EXPECT_EQ(Read(web / p.filename()), optimized[p.filename().string()]) << p;
 
   const unsigned seed = std::random_device{}();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
   const auto span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
   std::uniform_int_distribution<long> delay(0, std::max<long>(span, 1000));
-  for (int round = 0; round < 10; ++round) {
-    CopyPages(pages, web);
-    const long after = delay(random);
-    pid_t job = Start({program, "--home", home, "optimize", "--yes", "--report", "brief", web.string()});
-    std::this_thread::sleep_for(std::chrono::microseconds(after));
-    ::kill(job, SIGKILL);
-    Wait(job);
-    for (const auto& p : pages) {
-      const std::string name = p.filename().string();
-      const std::string original = Read(p), now = Read(web / name);
-      EXPECT_TRUE(now == original || now == optimized[name]) << name << " after " << after << " us";
-      if (fs::exists(web / (name + ".srbak")))
-        EXPECT_EQ(Read(web / (name + ".srbak")), original) << name << " after " << after << " us";
+  // One thread, and workers optimizing ahead of the batched writes.
+  for (const std::string jobs : {"1", "2"}) {
+    for (int round = 0; round < 8; ++round) {
+      CopyPages(pages, web);
+      const long after = delay(random);
+      pid_t job = Start({program, "--home", home, "optimize", "--yes", "--jobs", jobs, "--report", "brief",
+                         web.string()});
+      std::this_thread::sleep_for(std::chrono::microseconds(after));
+      ::kill(job, SIGKILL);
+      Wait(job);
+      for (const auto& p : pages) {
+        const std::string name = p.filename().string();
+        const std::string original = Read(p), now = Read(web / name);
+        EXPECT_TRUE(now == original || now == optimized[name]) << name << " after " << after << " us, jobs " << jobs;
+        if (fs::exists(web / (name + ".srbak")))
+          EXPECT_EQ(Read(web / (name + ".srbak")), original) << name << " after " << after << " us, jobs " << jobs;
+      }
+      // The next job runs (the lock went with the killed one) and clears what
+      // an interrupted write left behind.
+      EXPECT_EQ(Wait(Start({program, "--home", home, "optimize", "--no-backups", "--report", "none"})) & ~1, 0);
+      for (const auto& f : fs::directory_iterator(web))
+        EXPECT_EQ(f.path().filename().string().find(".swtmp"), std::string::npos) << f.path();
     }
-    // The next job runs (the lock went with the killed one) and clears what
-    // an interrupted write left behind.
-    EXPECT_EQ(Wait(Start({program, "--home", home, "optimize", "--no-backups", "--report", "none"})) & ~1, 0);
-    for (const auto& f : fs::directory_iterator(web))
-      EXPECT_EQ(f.path().filename().string().find(".swtmp"), std::string::npos) << f.path();
   }
   std::error_code ec;
   fs::remove_all(root, ec);
