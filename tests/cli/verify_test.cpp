@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "verify/chromium.h"
+#include "verify/core/batch.h"
 
 namespace fs = std::filesystem;
 
@@ -90,4 +91,73 @@ TEST_F(VerifyCommand, ComparesTwoFoldersByRelativePath) {
                 "\n3 compared: 1 same, 2 differ\n");
   EXPECT_EQ(Cmd({"verify", (dir / "orig/a.html").string(), (dir / "opt/a.html").string()}, &out, &err), 0);
   EXPECT_EQ(out, (dir / "orig/a.html").string() + ": same\n");
+}
+
+// The whole corpus at the maximum preset: whatever the job rewrote must look
+// like its backup, and what it kept is listed and untouched.
+TEST_F(VerifyCommand, JobOverTheCorpusWritesOnlyWhatRendersTheSame) {
+  if (sw::verify::FindBrowser().empty()) GTEST_SKIP() << sw::verify::kInstallHint;
+  const fs::path corpus = SW_CORPUS_DIR, site = dir / "site";
+  fs::copy(corpus, site, fs::copy_options::recursive);
+  for (auto& e : fs::recursive_directory_iterator(site))
+    fs::permissions(e.path(), fs::perms::owner_write, fs::perm_options::add);
+  std::string out, err;
+  ASSERT_EQ(Cmd({"preset", "maximum"}, &out, &err), 0) << err;
+  Cmd({"optimize", "--verify", "--yes", "--report", "brief", site.string()}, &out, &err);
+  ASSERT_NE(out.find("Verified:"), std::string::npos) << out << err;
+
+  std::string report;
+  {
+    std::ifstream in(dir / "home" / "slimwright.r01", std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    report = ss.str();
+  }
+  const size_t section = report.find("Visual verification\r\n");
+  ASSERT_NE(section, std::string::npos) << report;
+
+  std::vector<fs::path> rewritten;
+  size_t kept = 0;
+  for (auto& e : fs::recursive_directory_iterator(site)) {
+    if (!e.is_regular_file() || !sw::cli::IsDocumentName(e.path().filename().string())) continue;
+    const std::string rel = fs::relative(e.path(), site).string();
+    auto read = [](const fs::path& p) {
+      std::ifstream in(p, std::ios::binary);
+      std::ostringstream ss;
+      ss << in.rdbuf();
+      return ss.str();
+    };
+    const bool listed = report.find(e.path().string() + "\r\n    ", section) != std::string::npos;
+    if (listed) {
+      ++kept;
+      EXPECT_EQ(read(e.path()), read(corpus / rel)) << rel;
+      EXPECT_FALSE(fs::exists(e.path().string() + ".srbak")) << rel;
+    } else if (read(e.path()) != read(corpus / rel)) {
+      rewritten.push_back(e.path());
+    }
+  }
+  EXPECT_GT(rewritten.size(), 20u);
+  EXPECT_NE(report.find("Documents kept unchanged:                    " + std::to_string(kept) + "\r\n"),
+            std::string::npos);
+
+  // A second look, each rewritten page against its backup.
+  sw::verify::ChromiumVerifier verifier;
+  std::string error;
+  ASSERT_TRUE(verifier.Start(&error)) << error;
+  std::vector<std::string> verdicts(rewritten.size());
+  sw::verify::CompareAll(
+      verifier, rewritten.size(), sw::cli::VerifyThreads(),
+      [&](size_t i, sw::verify::PagePair& p, std::string&) {
+        p.path = rewritten[i].string();
+        std::ifstream a(p.path + ".srbak", std::ios::binary), b(p.path, std::ios::binary);
+        std::ostringstream sa, sb;
+        sa << a.rdbuf();
+        sb << b.rdbuf();
+        p.original = sa.str();
+        p.optimized = sb.str();
+        return true;
+      },
+      [&](size_t i, const sw::verify::PagePair&, const sw::verify::Verdict& v) { verdicts[i] = v.Describe(); });
+  for (size_t i = 0; i < rewritten.size(); ++i)
+    EXPECT_EQ(verdicts[i].substr(0, 4), "same") << rewritten[i] << ": " << verdicts[i];
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "jobs/fileslist.h"
@@ -19,9 +20,13 @@ struct FakeVerifier : sw::verify::PageVerifier {
   struct Call {
     std::string path, original, optimized;
   };
+  std::mutex mutex;  // pages render on several threads
   std::vector<Call> calls;
   Verdict Compare(const std::string& path, const std::string& original, const std::string& optimized) override {
-    calls.push_back({path, original, optimized});
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      calls.push_back({path, original, optimized});
+    }
     Verdict v;
     if (path.find("broken") != std::string::npos) {
       v.error = "the page did not finish loading in time";
@@ -45,7 +50,11 @@ struct Kept : sw::JobProgress {
 
 }  // namespace
 
-TEST(JobVerification, DocumentsThatLookDifferentStayExactlyAsTheyWere) {
+// Run with no worker threads and with several: the result must not differ.
+class JobVerification : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Workers, JobVerification, ::testing::Values(1, 4));
+
+TEST_P(JobVerification, DocumentsThatLookDifferentStayExactlyAsTheyWere) {
   TempDir dir;
   sw::IniFile profile(dir / "slimwright.INI");
   profile.WriteString("General Options", "OutputReport", "1");
@@ -77,6 +86,7 @@ TEST(JobVerification, DocumentsThatLookDifferentStayExactlyAsTheyWere) {
   run.config.filesListPath = dir / "slimwright.lst";
   run.config.outputReport = true;
   run.config.verifier = &fake;
+  run.config.jobs = GetParam();
   sw::JobOutcome out = run.Run();
 
   ASSERT_EQ(out.end, sw::RunEnd::Completed);
@@ -98,9 +108,14 @@ TEST(JobVerification, DocumentsThatLookDifferentStayExactlyAsTheyWere) {
 
   // Rendered at the document's own address, with the bytes as read and as optimized.
   ASSERT_EQ(fake.calls.size(), 3u);
+  std::sort(fake.calls.begin(), fake.calls.end(), [](const auto& a, const auto& b) { return a.path > b.path; });
   EXPECT_EQ(fake.calls[0].path, paths[0]);
   EXPECT_EQ(fake.calls[0].original, docs[0].text);
   EXPECT_EQ(fake.calls[0].optimized, "<html>color</html>\n");
+  // A document left as it was needs no backup; a rewritten one has its own.
+  EXPECT_TRUE(fs::exists(paths[0] + ".srbak"));
+  EXPECT_FALSE(fs::exists(paths[1] + ".srbak"));
+  EXPECT_FALSE(fs::exists(paths[2] + ".srbak"));
   EXPECT_EQ(progress.seen, (std::vector<std::string>{"1 keep.htm differs: text",
                                                      "2 broken.htm failed: the page did not finish loading in time"}));
   EXPECT_EQ(run.Verification().verified, 3);
