@@ -368,6 +368,7 @@ JobOutcome JobRun::Run() {
       if (NeedsVerifying(doc)) {
         ++verification_.verified;
         const verify::Verdict v = VerifyDocuments(*config.verifier, {{entry, &doc}}, 1, pump)[0];
+        if (v.Same()) verification_.passed.push_back(entry);
         if (!v.Same()) {
           Keep(k, entry, v.Describe());
           KeepAsRead(doc);
@@ -427,8 +428,11 @@ JobOutcome JobRun::Run() {
     const auto verdicts = VerifyDocuments(*config.verifier, items, config.verifyThreads, pump);
     verification_.verified += int(items.size());
     for (size_t n = 0; n < owners.size(); ++n) {
-      if (verdicts[n].Same()) continue;
       Staged& st = *owners[n];
+      if (verdicts[n].Same()) {
+        verification_.passed.push_back(items[n].address);
+        continue;
+      }
       st.kept = true;
       st.why = verdicts[n].Describe();
       KeepAsRead(st.doc);

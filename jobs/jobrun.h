@@ -83,6 +83,7 @@ struct VerificationLog {
     std::string why;
   };
   std::vector<Kept> kept;  // left unchanged because they rendered differently
+  std::vector<std::string> passed;  // rendered the same and written
 };
 
 struct JobOutcome {
