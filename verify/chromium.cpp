@@ -153,6 +153,8 @@ class ChromiumVerifier::Connection {
     std::vector<std::string> args = {browser,
                                       "--headless",
                                       "--disable-gpu",
+                                      // Containers often have a tiny /dev/shm.
+                                      "--disable-dev-shm-usage",
                                       "--hide-scrollbars",
                                       "--mute-audio",
                                       "--no-first-run",

@@ -49,6 +49,17 @@ TEST_F(VerifyCommand, WithoutTheBrowserSaysWhatToInstallAndExits2) {
   EXPECT_EQ(Cmd({"verify", (dir / "a.html").string(), (dir / "a.html").string()}, &out, &err), 2);
   EXPECT_EQ(out, "");
   EXPECT_NE(err.find("install the package chromium"), std::string::npos) << err;
+
+  // The job with --verify stops before it touches the files list or a page.
+  const std::string page = "<html><body><!-- note --><p>x</p></body></html>";
+  Write("site/b.html", page);
+  err.clear();
+  EXPECT_EQ(Cmd({"optimize", "--verify", "--yes", (dir / "site").string()}, &out, &err), 2);
+  EXPECT_NE(err.find("install the package chromium"), std::string::npos) << err;
+  std::ifstream in(dir / "site/b.html");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), page);
+  EXPECT_FALSE(fs::exists(dir / "site/b.html.srbak"));
+  for (const auto& e : fs::directory_iterator(dir / "home")) EXPECT_NE(e.path().extension(), ".lst") << e.path();
 }
 
 TEST_F(VerifyCommand, RejectsWhatItCannotPair) {
