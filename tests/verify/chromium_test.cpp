@@ -29,6 +29,11 @@ class Browser : public ::testing::Test {
     img.fill(0xff3366cc);
     img.save(QString::fromStdString((dir_ / "pic.png").string()), "PNG");
     std::ofstream(dir_ / "child.html") << Page("<p>Words inside the frame</p>");
+    // Two frames, red and blue, 20 ms each, looping.
+    static const char kAnimatedGif[] =
+        "\x47\x49\x46\x38\x39\x61\x08\x00\x08\x00\x81\x00\x00\xff\x00\x00\x00\x00\xff\x00\xff\x00\xff\xff\xff\x21\xff\x0b\x4e\x45\x54\x53\x43\x41\x50\x45\x32\x2e\x30\x03\x01\x00\x00\x00\x21\xf9\x04\x00\x02\x00\x00\x00\x2c\x00\x00\x00\x00\x08\x00\x08\x00\x00\x02\x31\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41"
+        "\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x04\x41\x10\x05\x00\x21\xf9\x04\x00\x02\x00\x00\x00\x2c\x00\x00\x00\x00\x08\x00\x08\x00\x00\x02\x31\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x0c\xc3\x30\x05\x00\x3b";
+    std::ofstream(dir_ / "anim.gif", std::ios::binary).write(kAnimatedGif, sizeof kAnimatedGif - 1);
     if (sw::verify::FindBrowser().empty()) return;
     verifier_ = new sw::verify::ChromiumVerifier();
     std::string error;
@@ -70,6 +75,9 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
       "'#' + Math.floor(Math.random() * 0xffffff).toString(16).padStart(6, '0')</script>");
   const std::string dated = Page("<p><script>document.write(new Date() + ' ' + Date.now())</script></p>");
   const std::string modified = Page("<p><script>document.write(document.lastModified)</script></p>");
+  const std::string animated = Page(
+      "<div id=box style='width:300px;height:300px;background:red;animation:spin 0.3s linear infinite'></div>",
+      "<style>@keyframes spin{from{transform:rotate(0)}to{transform:rotate(360deg)}}</style>");
   const std::string framed = Page("<p>Outer page</p><iframe src=child.html></iframe>");
   const std::string missingImage = Page("<p>Before <img src=absent.png alt=gone> after</p>");
   const std::string remote = Page("<p><img src=http://example.invalid/x.png> Remote image</p>");
@@ -83,6 +91,11 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
       {"a fixed clock for scripts", dated, dated, true, false, "same"},
       {"the file's own modification time", modified, modified, true, false, "same"},
       {"a refused network request", remote, remote, true, false, "same"},
+      {"an animated image", Page("<img src=anim.gif width=300 height=300>"),
+       Page("<img src=anim.gif width=300 height=300>"), true, false, "same"},
+      {"a running animation", animated, animated, true, false, "same"},
+      {"a focused field's caret", Page("<input autofocus value=typed>"), Page("<input autofocus value=typed>"), true,
+       false, "same"},
       {"&nbsp; made a blank in an empty table cell",
        Page("<table border=1><tr><td>&nbsp;</td><td>x</td></tr></table>"),
        Page("<table border=1><tr><td> </td><td>x</td></tr></table>"), false, false, "pixels"},
