@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QFileInfo>
@@ -486,6 +487,10 @@ bool ChromiumVerifier::Start(std::string* error) {
     *error = kInstallHint;
     return false;
   }
+  // Without an application object (the command line) image plugins would
+  // be loaded with nobody to unload them in order at exit; PNG, all we
+  // decode, is built in.
+  if (!QCoreApplication::instance()) QCoreApplication::setLibraryPaths({});
   conn_ = std::make_unique<Connection>();
   if (!conn_->Launch(browser_, error)) {
     conn_.reset();
