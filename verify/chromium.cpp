@@ -450,6 +450,11 @@ class ChromiumVerifier::Tab {
         loaded_ = true;
       return;
     }
+    if (method == "Page.javascriptDialogOpening") {
+      // An alert or confirm would hold the page until someone answers it.
+      c_.Send("Page.handleJavaScriptDialog", {{"accept", true}}, session_);
+      return;
+    }
     if (method != "Fetch.requestPaused") return;
     const QString id = p.value("requestId").toString();
     const QString url = p.value("request").toObject().value("url").toString();
