@@ -458,7 +458,11 @@ class ChromiumVerifier::Tab {
     if (method != "Fetch.requestPaused") return;
     const QString id = p.value("requestId").toString();
     const QString url = p.value("request").toObject().value("url").toString();
-    if (!served_ && bytes_ && url == url_ && p.value("resourceType").toString() == "Document") {
+    // Only the tab's own navigation gets the bytes (a main frame's id is its
+    // target's): a frame or a late request of the previous page at the same
+    // address must not take them.
+    if (!served_ && bytes_ && url == url_ && p.value("resourceType").toString() == "Document" &&
+        p.value("frameId").toString() == target_) {
       served_ = true;
       QJsonArray headers{QJsonObject{{"name", "Content-Type"}, {"value", ContentType(path_)}},
                          QJsonObject{{"name", "Last-Modified"}, {"value", LastModified(path_)}}};
