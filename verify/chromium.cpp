@@ -443,6 +443,14 @@ class ChromiumVerifier::Tab {
   void Handle(const QJsonObject& m) {
     const QString method = m.value("method").toString();
     const QJsonObject p = m.value("params").toObject();
+    if (method == "Page.frameNavigated") {
+      // A page that sends the tab on to another address at once: its load
+      // is the one to wait for.
+      const QJsonObject frame = p.value("frame").toObject();
+      if (!loader_.isEmpty() && frame.value("id").toString() == target_ && !frame.contains("parentId"))
+        loader_ = frame.value("loaderId").toString();
+      return;
+    }
     if (method == "Page.lifecycleEvent") {
       // Only this navigation's load counts: a page that went on to another
       // address, or the previous page of this tab, must not end the wait.

@@ -93,6 +93,8 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
       {"a refused network request", remote, remote, true, false, "same"},
       {"an alert on load", Page("<script>alert('Welcome'); confirm('Sure?')</script><p>After</p>"),
        Page("<script>alert('Welcome'); confirm('Sure?')</script><p>After</p>"), true, false, "same"},
+      {"a script sending the page on", Page("<script>location.replace('child.html')</script>"),
+       Page("<script>location.replace('child.html')</script>"), true, false, "same"},
       {"an animated image", Page("<img src=anim.gif width=300 height=300>"),
        Page("<img src=anim.gif width=300 height=300>"), true, false, "same"},
       {"a running animation", animated, animated, true, false, "same"},
