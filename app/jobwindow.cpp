@@ -68,6 +68,12 @@ THTMLgauge::THTMLgauge(const JobConfig& config, Prompt& prompt, HelpSystem* help
   NumSaved = row(3, "Label7", "Byte savings:", "NumSaved");
   NumPercent = row(4, "Label8", "Percentage savings:", "NumPercent");
   Errcnt = row(5, "Label9", "Errors:", "Errcnt");
+  // Only a verified run keeps documents back.
+  NumKept = row(6, "Label10", "Kept unchanged (render differently):", "NumKept");
+  if (!config.verifier) {
+    NumKept->hide();
+    findChild<QLabel*>("Label10")->hide();
+  }
   v->addLayout(g);
 
   auto* h = new QHBoxLayout;
@@ -140,6 +146,8 @@ void THTMLgauge::RunStarting(int fileCount) {
   bAbort->setText("&Abort optimization");
   bCancel->setEnabled(false);
   Errcnt->setText("0");
+  kept_ = 0;
+  NumKept->setText("0");
   bOptimize->setEnabled(false);
   Meter->setRange(0, std::max(1, fileCount));
   Meter->setValue(0);
@@ -159,6 +167,10 @@ void THTMLgauge::DocumentDone(const RunTotals& t, int) {
   NumDone->setText(QString::number(t.FilesProcessed));
   NumSaved->setText(QString::number(t.BytesSaved));
   Errcnt->setText(QString::number(t.ErrorCount));
+}
+
+void THTMLgauge::DocumentKept(int, const std::string&, const std::string&) {
+  NumKept->setText(QString::number(++kept_));
 }
 
 void THTMLgauge::AbortWithdrawn() {

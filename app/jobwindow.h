@@ -32,6 +32,7 @@ class THTMLgauge : public QDialog, public JobProgress {
   void CurrentFile(int index, const std::string& fileName) override;
   void DocumentDone(const RunTotals& totals, int percentDone) override;
   void AbortWithdrawn() override;
+  void DocumentKept(int index, const std::string& document, const std::string& why) override;
   void ProcessEvents() override;
 
  public Q_SLOTS:
@@ -60,10 +61,11 @@ class THTMLgauge : public QDialog, public JobProgress {
   bool ran_ = false;
   bool closing_ = false;
   int fileCount_ = 0;
+  int kept_ = 0;
   bool hourglass_ = false;
   bool centred_ = false;
 
-  QLabel *Label1, *Label2, *Pg, *Curfile, *NumFiles, *NumDone, *NumSaved, *NumPercent, *Errcnt;
+  QLabel *Label1, *Label2, *Pg, *Curfile, *NumFiles, *NumDone, *NumSaved, *NumPercent, *Errcnt, *NumKept;
   QProgressBar* Meter;
   QPushButton *bOptimize, *bAbort, *bHelp, *bCancel, *bOK;
 };

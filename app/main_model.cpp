@@ -11,6 +11,7 @@
 #include "jobs/report.h"
 #include "jobs/restore.h"
 #include "platform/files.h"
+#include "verify/chromium.h"
 
 namespace sw {
 
@@ -33,12 +34,42 @@ MainModel::MainModel(const std::string& home, Prompt& prompt_, ProcessStarter& s
       help(starter_, FindHelpFile()) {
   std::error_code ec;
   tempDir = std::filesystem::temp_directory_path(ec).string();
+  verifierInstalled = [] { return !verify::FindBrowser().empty(); };
+  startVerifier = [](std::string* error) -> std::unique_ptr<verify::PageVerifier> {
+    auto v = std::make_unique<verify::ChromiumVerifier>();
+    if (!v->Start(error)) return nullptr;
+    return v;
+  };
+}
+
+std::map<std::string, std::string> VerdictMarks(const VerificationLog& log) {
+  std::map<std::string, std::string> marks;
+  for (const auto& p : log.passed) marks[p] = "renders the same";
+  for (const auto& k : log.kept) marks[k.document] = "kept unchanged: " + k.why;
+  return marks;
+}
+
+bool MainModel::StartVerifier() {
+  verifier_.reset();
+  if (!verifyRendering) return true;
+  std::string error = verify::kInstallHint;
+  if (verifierInstalled && verifierInstalled() && startVerifier) verifier_ = startVerifier(&error);
+  if (verifier_) return true;
+  prompt.Ask(kAppTitle, error + "\n\nSwitch off Options, Verify rendering after optimization to optimize without it.",
+             Icon::Error, Buttons::Ok);
+  return false;
+}
+
+void MainModel::SetVerifyRendering(bool on) {
+  verifyRendering = on;
+  ini.WriteString(kGen, "VerifyRendering", Bit(on));
 }
 
 bool MainModel::ReadSettings() {
   slowOptimize = ini.ReadInt(kGen, "SlowOptimize", 0) > 0;
   launcher.ReloadDefaultBrowser();
   showPreviewDlg = ini.ReadInt(kGen, "ShowPreviewDlg", 1) > 0;
+  verifyRendering = ini.ReadInt(kGen, "VerifyRendering", 0) > 0;
   browseReportPrompt = ini.ReadInt(kGen, "BrowseReportPrompt", 1) > 0;
   recycleFiles = ini.ReadInt(kSettingsSection, "RecycleFiles", 0) == 1;
   if (!ini.Exists() && !AskMissingProfile(ini, prompt)) return false;
@@ -130,6 +161,7 @@ JobConfig MainModel::MakeJobConfig(bool analysis) const {
   c.analysisMode = analysis;
   c.outputReport = outputReport;
   c.slowOptimize = slowOptimize;
+  c.verifier = verifier_.get();
   return c;
 }
 
@@ -140,11 +172,17 @@ void MainModel::Optimize(bool analysis) {
   JobLock lock;
   if (!TakeJobLock(lock, paths.home, prompt)) return;
   if (!PreChecks()) return;
+  if (!StartVerifier()) return;
+  struct Release {
+    std::unique_ptr<verify::PageVerifier>& v;
+    ~Release() { v.reset(); }  // the browser closes with the job
+  } release{verifier_};
   if (analysis) {
     AnalysisRunCommand();
     return;
   }
   JobWindowResult r = showJobWindow ? showJobWindow(MakeJobConfig(false)) : JobWindowResult{};
+  if (r.ran) lastVerdicts = r.verdicts;
   runCancelled = r.runCancelled;
   if (processEvents) processEvents();
   if (runCancelled) return;

@@ -3,6 +3,8 @@
 // profiles, printing and restore. TTabform shows it and opens the dialogs.
 #pragma once
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "platform/inifile.h"
 #include "platform/process.h"
 #include "preview/launch.h"
+#include "verify/core/verifier.h"
 
 namespace sw {
 
@@ -33,7 +36,12 @@ struct JobWindowResult {
   bool runCancelled = false;  // Cancel confirmed
   bool ran = false;           // at least one run was started in the window
   std::string reportPath;     // the report chosen by the last run ("" with the report off)
+  // With verification on: each rendered document's verdict, by path.
+  std::map<std::string, std::string> verdicts;
 };
+
+// The marks the preview list shows beside each rendered document.
+std::map<std::string, std::string> VerdictMarks(const VerificationLog& log);
 
 enum class PrintItem { LastReport, FilesList, Profile };
 
@@ -56,6 +64,7 @@ class MainModel {
   bool recycleFiles = false;
   bool outputReport = false;
   bool detailedReport = false;
+  bool verifyRendering = false;  // VerifyRendering: documents render before they are written
 
   // Session state.
   bool backups = true;       // on at every start, never stored
@@ -69,6 +78,12 @@ class MainModel {
   std::function<void()> showPreviewPicker;
   // Lets pending events run (after modal windows).
   std::function<void()> processEvents;
+  // Whether the browser verification needs is installed, and a started
+  // verifier (nullptr with the reason). Chromium unless tests replace them.
+  std::function<bool()> verifierInstalled;
+  std::function<std::unique_ptr<verify::PageVerifier>(std::string* error)> startVerifier;
+  // The verdicts of the last verified run, for the preview list.
+  std::map<std::string, std::string> lastVerdicts;
 
   // Program start, step 3. False when the user chose to end the program.
   bool ReadSettings();
@@ -82,6 +97,7 @@ class MainModel {
   void SetBrowseReportPrompt(bool on);
   void SetSlowOptimize(bool on);
   void SetShowPreviewDlg(bool on);
+  void SetVerifyRendering(bool on);
   void SetDefaultBrowser(const std::string& path) { launcher.SetDefaultBrowser(path); }
   void SetExternalEditor(const std::string& path);
 
@@ -115,6 +131,10 @@ class MainModel {
 
  private:
   JobConfig MakeJobConfig(bool analysis) const;
+  // With verification on: starts the browser, or says why it cannot and
+  // returns false (the job does not start).
+  bool StartVerifier();
+  std::unique_ptr<verify::PageVerifier> verifier_;
   void AfterRun(const JobWindowResult& r, bool askAlways);
   void AnalysisRunCommand();
 };

@@ -28,6 +28,7 @@
 #include "eraser/backupkill.h"
 #include "preview/indexpicker.h"
 #include "replace/gui/tagmanager.h"
+#include "verify/chromium.h"
 
 namespace sw {
 
@@ -174,7 +175,18 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
   BPro = AddItem(opts, "BPro", "&Prompt to browse report after optimizing");
   Slow = AddItem(opts, "Slow", "&Reduce processor load when optimizing");
   ShowVV = AddItem(opts, "ShowVV", "&Show visual verification dialog after optimizing");
-  for (QAction* a : {CBack, BPro, Slow, ShowVV}) a->setCheckable(true);
+  VerifyRendering = AddItem(opts, "VerifyRendering", "&Verify rendering after optimization");
+  for (QAction* a : {CBack, BPro, Slow, ShowVV, VerifyRendering}) a->setCheckable(true);
+  // Without the browser the item cannot work: it says how to get it.
+  opts->setToolTipsVisible(true);
+  if (!model_.verifierInstalled()) {
+    VerifyRendering->setEnabled(false);
+    VerifyRendering->setToolTip(verify::kInstallHint);
+  } else {
+    VerifyRendering->setToolTip("Render each optimized page in Chromium before it is written, and leave a page "
+                                "that would look different as it was");
+  }
+  connect(VerifyRendering, &QAction::toggled, this, [this](bool on) { model_.SetVerifyRendering(on); });
   CBack->setChecked(true);
   connect(CBack, &QAction::toggled, this, [this](bool on) { model_.SetBackups(on); });
   connect(BPro, &QAction::toggled, this, [this](bool on) { model_.SetBrowseReportPrompt(on); });
@@ -233,6 +245,7 @@ TTabform::TTabform(MainModel& model, QWidget* parent) : QMainWindow(parent), mod
     r.runCancelled = gauge.runCancelled();
     r.ran = gauge.ran();
     r.reportPath = gauge.run().ReportPath();
+    if (gauge.run().Verification().on) r.verdicts = VerdictMarks(gauge.run().Verification());
     return r;
   };
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -269,7 +282,8 @@ void TTabform::ApplySettings() {
   StdReport->setEnabled(model_.outputReport);
   DetReport->setEnabled(model_.outputReport);
   {
-    QSignalBlocker a(Slow), b(BPro), c(ShowVV);
+    QSignalBlocker a(Slow), b(BPro), c(ShowVV), d(VerifyRendering);
+    VerifyRendering->setChecked(model_.verifyRendering);
     Slow->setChecked(model_.slowOptimize);
     BPro->setChecked(model_.browseReportPrompt);
     ShowVV->setChecked(model_.showPreviewDlg);
@@ -399,6 +413,7 @@ void TTabform::TermManagerClick() {
 void TTabform::PreviewPickerClick(bool afterRun) {
   {
     TIndexPicker d(model_.launcher, model_.prompt, &model_.help, afterRun, this, this);
+    d.ShowVerdicts(model_.lastVerdicts);
     d.exec();
   }
   // "..." in the picker may have chosen another browser.

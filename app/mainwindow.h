@@ -72,7 +72,7 @@ class TTabform : public QMainWindow {
   QRadioButton *StdReport, *DetReport;
   QLineEdit* Browpath1;
   QPushButton *BuildList, *Taglist1, *Optimize, *bHelp, *Quitbutt, *BrowseBrowser;
-  QAction *CBack, *BPro, *Slow, *ShowVV, *Tipoday;
+  QAction *CBack, *BPro, *Slow, *ShowVV, *VerifyRendering, *Tipoday;
   // A window of its own, not a child: its controls share names with ours.
   std::unique_ptr<TTagPicker> picker_;
   std::unique_ptr<TBackupKill> eraser_;

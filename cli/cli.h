@@ -39,6 +39,9 @@ int RunRestore(const Args& args, Context& cx);
 int RunOptions(const Args& args, Context& cx);
 int RunErase(const Args& args, Context& cx);
 int RunTerms(const Args& args, Context& cx);
+int RunVerify(const Args& args, Context& cx);
+// Pages rendered at once by verify and optimize --verify.
+int VerifyThreads();
 
 // A name the document search takes: "*.htm*" or "*.?htm*", any letter case,
 // never hidden, never a ".srbak" backup.

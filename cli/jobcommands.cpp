@@ -24,6 +24,7 @@
 #include "jobs/restore.h"
 #include "platform/home.h"
 #include "platform/inifile.h"
+#include "verify/chromium.h"
 
 namespace fs = std::filesystem;
 
@@ -107,6 +108,12 @@ class TerminalProgress : public JobProgress {
     err_ << "slimwright optimize: " << document << ": " << reason << "\n";
     err_.flush();
   }
+  void DocumentKept(int, const std::string& document, const std::string& why) override {
+    End();
+    width_ = 0;
+    err_ << "slimwright optimize: " << document << ": kept unchanged, it renders differently (" << why << ")\n";
+    err_.flush();
+  }
   void ProcessEvents() override {
     if (gInterrupted.exchange(false) && run_) {
       run_->RequestAbort();
@@ -132,13 +139,20 @@ int Usage(Context& cx, const std::string& cmd, const std::string& what) {
 }
 
 struct OptimizeArgs {
-  bool analysis = false, noBackups = false, yes = false, overwriteBackups = false;
+  bool analysis = false, noBackups = false, yes = false, overwriteBackups = false, verify = false;
   std::string report;  // "", none, brief, detailed
   int jobs = 0;        // 0: one per core
   std::vector<std::string> paths;
 };
 
 int Optimize(const OptimizeArgs& a, Context& cx) {
+  // The browser is needed before anything is touched.
+  std::unique_ptr<verify::ChromiumVerifier> verifier;
+  if (a.verify) {
+    verifier = std::make_unique<verify::ChromiumVerifier>();
+    std::string error;
+    if (!verifier->Start(&error)) return Usage(cx, "optimize", error);
+  }
   HomePaths paths{cx.home, cx.name};
   TerminalPrompt prompt(*cx.in, *cx.err, a.yes, cx.terminal);
   // An existing backup may be the only unoptimized copy of its page.
@@ -216,6 +230,8 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   run.config.backupsEnabled = !a.noBackups;
   run.config.analysisMode = a.analysis;
   run.config.outputReport = outputReport;
+  run.config.verifier = verifier.get();
+  run.config.verifyThreads = VerifyThreads();
   run.config.jobs = a.jobs;
 
   bool prepared = false;
@@ -263,6 +279,9 @@ int Optimize(const OptimizeArgs& a, Context& cx) {
   if (!outcome.percentText.empty()) out << " (" << outcome.percentText << ")";
   out << "\n";
   out << "Errors:       " << t.ErrorCount << "\n";
+  if (a.verify)
+    out << "Verified:     " << run.Verification().verified << " rendered, " << run.Verification().kept.size()
+        << " kept unchanged\n";
   if (!reportPath.empty()) out << "Report: " << reportPath << "\n";
   out.flush();
 
@@ -289,6 +308,7 @@ int RunOptimize(const Args& args, Context& cx) {
     else if (options && s == "--no-backups") a.noBackups = true;
     else if (options && (s == "--yes" || s == "-y")) a.yes = true;
     else if (options && s == "--overwrite-backups") a.overwriteBackups = true;
+    else if (options && s == "--verify") a.verify = true;
     else if (options && (s == "--report" || s.rfind("--report=", 0) == 0)) {
       std::string v;
       if (s == "--report") {

@@ -12,11 +12,14 @@ const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> list = {
       {"filter", "filter [--counters]   optimize one document from standard input to standard output", RunFilter},
       {"optimize",
-       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--jobs N] [--yes] [PATH...]\n"
+       "optimize [--analysis] [--no-backups] [--overwrite-backups] [--report none|brief|detailed] [--jobs N]\n"
+       "         [--verify] [--yes] [PATH...]\n"
        "                       run the job over the files list; PATH... first replaces the files list with\n"
        "                       the documents and folders given (restore then covers those documents).\n"
        "                       --yes never replaces existing backups: that takes --overwrite-backups;\n"
-       "                       --jobs N optimizes documents on N threads (default: one per core)",
+       "                       --jobs N optimizes on N threads (default one per core; 1: none ahead);\n"
+       "                       --verify renders each rewritten document in Chromium first and leaves one that\n"
+       "                       looks different exactly as it was",
        RunOptimize},
       {"preset", "preset safe|maximum   write the safe or the maximum options into the profile", RunPreset},
       {"restore", "restore [--yes]       put every document of the files list back from its backup", RunRestore},
@@ -34,6 +37,12 @@ const std::vector<Subcommand>& Subcommands() {
        "                       add a term (no replacement: the search text is deleted)\n"
        "  terms remove N [--yes] | terms enable N | terms disable N",
        RunTerms},
+      {"verify",
+       "verify ORIGINAL OPTIMIZED\n"
+       "                       render both in Chromium and say whether they look the same (two documents, or two\n"
+       "                       folders compared by relative path); exit 0 when all are the same, 1 when any differ,\n"
+       "                       2 when the browser cannot be used",
+       RunVerify},
   };
   return list;
 }

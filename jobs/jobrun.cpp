@@ -16,6 +16,7 @@
 #include "jobs/docpool.h"
 #include "jobs/fileslist.h"
 #include "jobs/statistics.h"
+#include "jobs/verifyrun.h"
 
 namespace fs = std::filesystem;
 
@@ -110,6 +111,8 @@ struct Staged {
   std::unique_ptr<SafeFileWriter> backup;  // staged backup copy
   std::unique_ptr<SafeFileWriter> output;  // staged new content
   int32_t writeCode = 0;                   // kWriteError: the new content could not be staged
+  bool kept = false;                       // rendered differently: left as it was, nothing staged
+  std::string why;                         // kept: what differed
 };
 
 const char* const kExistingBackupsText =
@@ -120,6 +123,7 @@ const char* const kExistingBackupsText =
 
 constexpr size_t kBatchEntries = 128;
 constexpr size_t kBatchBytes = size_t(16) << 20;
+constexpr size_t kVerifiedBatchEntries = 12;
 
 // The one place where an optimized document is decided to be written: doc
 // still holds the text as read and the new text. A check comparing the two
@@ -234,6 +238,9 @@ JobOutcome JobRun::Run() {
   });
   stats_->ClearError();
   stats_->now = config.clock;
+  verification_ = {};
+  verification_.on = config.verifier != nullptr;
+  stats_->verification = verification_.on ? &verification_ : nullptr;
   e.PrepareJob();
   e.totals.BytesSaved = 0;
   e.cx.savings.recording = true;
@@ -346,6 +353,13 @@ JobOutcome JobRun::Run() {
   RunEnd end = RunEnd::Completed;
   bool aborted = false;
   bool confirmedBackups = false;
+  // Verification: the user interface stays alive while pages render.
+  const std::function<void()> pump = progress_ ? std::function<void()>([progress] { progress->ProcessEvents(); })
+                                               : std::function<void()>();
+  auto Keep = [&](size_t k, const std::string& name, const std::string& why) {
+    verification_.kept.push_back({name, why});
+    if (progress_) progress_->DocumentKept(int(k), name, why);
+  };
   // An entry taken on its own, at its turn, with every write flushed at once:
   // for a document that changed after its batch was staged. Returns the code
   // it is refused with, or 0; declined: "No" at the existing-backups question.
@@ -354,6 +368,24 @@ JobOutcome JobRun::Run() {
     const int32_t state = ProbeDocument(entry);
     if (state < 0) return state;
     if (IsReadOnlyDocument(entry)) return kWriteError;
+    // Verified before any backup: a document that looks different stays as
+    // it is and needs none.
+    OptimizedDocument doc;
+    if (config.verifier) {
+      e.OptimizeSource(entry, doc);
+      if (NeedsVerifying(doc)) {
+        ++verification_.verified;
+        const verify::Verdict v = VerifyDocuments(*config.verifier, {{entry, &doc}}, 1, pump)[0];
+        if (v.Same()) verification_.passed.push_back(entry);
+        if (!v.Same()) {
+          Keep(k, entry, v.Describe());
+          KeepAsRead(doc);
+          e.FinishDocument(doc, 0, entry);
+          optimizedNow = true;
+          return 0;
+        }
+      }
+    }
     if (backups) {
       std::error_code ec;
       const std::string backup = BackupPath(entry);
@@ -371,9 +403,52 @@ JobOutcome JobRun::Run() {
         return again < 0 ? again : kBackupFailed;
       }
     }
-    e.OptimizeDocument(entry, entry, entry);
+    if (config.verifier) {
+      int32_t writeCode = 0;
+      if (doc.Writable()) {
+        if (e.cx.pumpFn) e.cx.pumpFn();
+        writeCode = WriteDocument(entry, doc.output);
+        if (e.cx.pumpFn) e.cx.pumpFn();
+      }
+      e.FinishDocument(doc, writeCode, entry);
+    } else {
+      e.OptimizeDocument(entry, entry, entry);
+    }
     optimizedNow = true;
     return 0;
+  };
+  auto Commit = [&](Staged& st) {
+    st.writeCode = CommitDocument(st.doc, work[st.index], st.output);
+    // The bytes are in the temporary file; the bookkeeping needs only their lengths.
+    st.doc.original = Buffer();
+    st.doc.output = Buffer();
+  };
+  // Every rewritten document of the batch renders before and after, several
+  // at once; one that looks different is left as it was, its backup unmade.
+  auto VerifyBatch = [&](std::vector<Staged>& batch) {
+    std::vector<VerifyItem> items;
+    std::vector<Staged*> owners;
+    for (Staged& st : batch)
+      if (st.optimized && st.refusal == 0 && NeedsVerifying(st.doc)) {
+        items.push_back({analysis ? documents[st.index] : work[st.index], &st.doc});
+        owners.push_back(&st);
+      }
+    const auto verdicts = VerifyDocuments(*config.verifier, items, config.verifyThreads, pump);
+    verification_.verified += int(items.size());
+    for (size_t n = 0; n < owners.size(); ++n) {
+      Staged& st = *owners[n];
+      if (verdicts[n].Same()) {
+        verification_.passed.push_back(items[n].address);
+        continue;
+      }
+      st.kept = true;
+      st.why = verdicts[n].Describe();
+      KeepAsRead(st.doc);
+      st.backup.reset();
+      st.askBackups = false;
+    }
+    for (Staged& st : batch)
+      if (st.optimized && st.refusal == 0 && !analysis && !st.kept) Commit(st);
   };
   size_t i = 0;
   while (i < work.size() && end == RunEnd::Completed) {
@@ -385,7 +460,10 @@ JobOutcome JobRun::Run() {
     // leaves staged is removed, the entry untouched.
     std::vector<Staged> batch;
     size_t stagedBytes = 0;
-    for (; i < work.size() && batch.size() < kBatchEntries && stagedBytes < kBatchBytes; ++i) {
+    // Rendering takes a while: smaller batches keep the abort and the
+    // progress close.
+    const size_t batchEntries = config.verifier ? kVerifiedBatchEntries : kBatchEntries;
+    for (; i < work.size() && batch.size() < batchEntries && stagedBytes < kBatchBytes; ++i) {
       keepAlive();
       Staged st;
       st.index = i;
@@ -436,16 +514,14 @@ JobOutcome JobRun::Run() {
           if (st.refusal == 0) {
             st.optimized = true;
             optimized(i, st.doc);
-            st.writeCode = CommitDocument(st.doc, entry, st.output);
             stagedBytes += st.doc.output.size();
-            // The bytes are in the temporary file; the bookkeeping needs only their lengths.
-            st.doc.original = Buffer();
-            st.doc.output = Buffer();
+            if (!config.verifier) Commit(st);  // else once the batch has rendered
           }
         }
       }
       batch.push_back(std::move(st));
     }
+    if (config.verifier) VerifyBatch(batch);
     SyncStaged(batch);
 
     std::set<std::string> folders;
@@ -506,7 +582,8 @@ JobOutcome JobRun::Run() {
         } else if (analysis) {
           OptimizedDocument& doc = st.doc;
           int32_t writeCode = 0;
-          if (doc.Writable()) {
+          if (st.kept) Keep(k, reportName, st.why);
+          if (doc.Writable() && !st.kept) {
             if (e.cx.pumpFn) e.cx.pumpFn();
             writeCode = WriteDocument(entry, doc.output);
             if (e.cx.pumpFn) e.cx.pumpFn();
@@ -515,7 +592,8 @@ JobOutcome JobRun::Run() {
           WriteCompletionLine(entry, int(k));
         } else {
           OptimizedDocument& doc = st.doc;
-          if (doc.Writable()) {
+          if (st.kept) Keep(k, reportName, st.why);
+          if (doc.Writable() && !st.kept) {
             if (e.cx.pumpFn) e.cx.pumpFn();
             if (st.writeCode == 0) {
               if (st.output && st.output->Publish())

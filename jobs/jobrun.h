@@ -18,6 +18,10 @@
 
 namespace sw {
 
+namespace verify {
+class PageVerifier;
+}
+
 class StatisticsWriter;
 
 // Progress readouts of a run. Every call comes from the thread that runs
@@ -45,6 +49,13 @@ class JobProgress {
     (void)document;
     (void)code;
   }
+  // With verification on: entry index (0-based) rendered differently after
+  // optimization and was left exactly as it was; `why` says what differed.
+  virtual void DocumentKept(int index, const std::string& document, const std::string& why) {
+    (void)index;
+    (void)document;
+    (void)why;
+  }
   // "No" at the abort question: the abort control is usable again.
   virtual void AbortWithdrawn() {}
   // Lets the user interface handle pending events (repaint, the abort
@@ -61,6 +72,18 @@ enum class RunEnd {
   BackupsDeclined,  // "No" at the existing-backups question
   NoList,           // the working list could not be read
   StatisticsError,  // a work file could not be written; the run stopped
+};
+
+// What verification did in a run.
+struct VerificationLog {
+  bool on = false;
+  int verified = 0;  // documents rendered before and after
+  struct Kept {
+    std::string document;  // its name in the report
+    std::string why;
+  };
+  std::vector<Kept> kept;  // left unchanged because they rendered differently
+  std::vector<std::string> passed;  // rendered the same and written
 };
 
 struct JobOutcome {
@@ -88,6 +111,10 @@ struct JobConfig {
   // Threads that optimize documents ahead of the one that writes them: 0 one
   // per core, 1 none. What a run writes never depends on it.
   int jobs = 0;
+  // Set: each rewritten document is rendered before it is written, and one
+  // that looks different is left as it was. Owned by the caller.
+  verify::PageVerifier* verifier = nullptr;
+  int verifyThreads = 3;  // pages rendered at once
 };
 
 class JobRun {
@@ -111,6 +138,7 @@ class JobRun {
   // The state of the last run, for views and the report.
   const RunTotals& Totals() const;
   const std::string& ReportPath() const;  // chosen by PrepareJob; "" with the report off
+  const VerificationLog& Verification() const { return verification_; }
   Engine& engine() { return *engine_; }
   const CustomTermTable& terms() const { return *terms_; }
 
@@ -127,6 +155,7 @@ class JobRun {
   std::unique_ptr<Engine> engine_;
   std::unique_ptr<CustomTermTable> terms_;
   std::unique_ptr<StatisticsWriter> stats_;
+  VerificationLog verification_;
   std::atomic<bool> abortRequested_{false};
   bool runStarted_ = false;
   bool running_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jobs/fileslist.h"
+#include "jobs/jobrun.h"
 
 namespace fs = std::filesystem;
 
@@ -189,6 +190,13 @@ bool StatisticsWriter::WriteJobStatistics() {
     } else {
       out << "(Error report not found...unable to record errors)";
     }
+  }
+  if (verification) {
+    out << "" << "Visual verification" << Repeat('=', 19)
+        << "Documents rendered before and after:         " + std::to_string(verification->verified)
+        << "Documents kept unchanged:                    " + std::to_string(verification->kept.size());
+    for (const auto& k : verification->kept) out << k.document << "    " + k.why;
+    out << "";
   }
   if (engine_.writeOptionTables) {
     out << Repeat('*', 66) << "" << "Per-option savings (HTML)" << Repeat('=', 25)

@@ -11,6 +11,8 @@
 
 namespace sw {
 
+struct VerificationLog;
+
 // One table row: label padded to 31, value (or "(n/a)") padded to 18, then
 // the share of the job's running saving, or "(n/a) ".
 std::string FormatSavingsRow(const std::string& label, int32_t value, const RunTotals& totals);
@@ -35,6 +37,8 @@ class StatisticsWriter : public DocumentStatsSink {
 
   // The clock of the date line; tests fix it.
   std::function<std::tm()> now;
+  // Set when the run verified documents in a browser: the report says what it did.
+  const VerificationLog* verification = nullptr;
 
  private:
   const Engine& engine_;

@@ -1,5 +1,6 @@
 #include "preview/indexpicker.h"
 
+#include <QColor>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -104,12 +105,25 @@ TIndexPicker::TIndexPicker(Launcher& launcher, Prompt& prompt, HelpSystem* help,
   };
 
   if (mainWindow_ && model_.HidesMainWindow()) mainWindow_->hide();
-  for (const auto& d : model_.Documents()) LB1->addItem(ToQ(d));
+  for (const auto& d : model_.Documents()) {
+    auto* item = new QListWidgetItem(ToQ(d), LB1);
+    item->setData(Qt::UserRole, ToQ(d));
+  }
   Browpath1->setText(ToQ(model_.OpenBrowser()));
 }
 
 TIndexPicker::~TIndexPicker() {
   if (mainWindow_ && model_.HidesMainWindow()) mainWindow_->showNormal();
+}
+
+void TIndexPicker::ShowVerdicts(const std::map<std::string, std::string>& verdicts) {
+  for (int i = 0; i < LB1->count(); ++i) {
+    QListWidgetItem* item = LB1->item(i);
+    const std::string path = FromQ(item->data(Qt::UserRole).toString());
+    auto it = verdicts.find(path);
+    item->setText(it == verdicts.end() ? ToQ(path) : ToQ(path + "    [" + it->second + "]"));
+    if (it != verdicts.end() && it->second.rfind("kept", 0) == 0) item->setForeground(QColor(0xa0, 0x30, 0x00));
+  }
 }
 
 bool TIndexPicker::AcceptsDragFrom(const QObject* source) const {
@@ -118,7 +132,7 @@ bool TIndexPicker::AcceptsDragFrom(const QObject* source) const {
 
 void TIndexPicker::PreviewSelected() {
   QList<QListWidgetItem*> s = LB1->selectedItems();
-  model_.Preview(s.isEmpty() ? std::string() : FromQ(s.first()->text()), !s.isEmpty());
+  model_.Preview(s.isEmpty() ? std::string() : FromQ(s.first()->data(Qt::UserRole).toString()), !s.isEmpty());
 }
 
 void TIndexPicker::Browpath1ElipsisClick() {

@@ -2,6 +2,8 @@
 #pragma once
 #include <QDialog>
 #include <functional>
+#include <map>
+#include <string>
 
 #include "preview/index_picker_model.h"
 
@@ -26,6 +28,8 @@ class TIndexPicker : public QDialog {
 
   // The program file dialog of "..."; "" on Cancel. Tests replace it.
   std::function<QString()> chooseBrowser;
+  // Marks each listed document that has a verdict from the last verified run.
+  void ShowVerdicts(const std::map<std::string, std::string>& verdicts);
   // Whether Browpath1 takes a drag that comes from source.
   bool AcceptsDragFrom(const QObject* source) const;
 

@@ -30,6 +30,8 @@
 #include "eraser/backupkill.h"
 #include "engine/options.h"
 #include "jobs/joblock.h"
+#include "preview/indexpicker.h"
+#include "verify/chromium.h"
 #include "test_support.h"
 
 using namespace sw;
@@ -745,4 +747,157 @@ TEST_F(MainFixture, SecondJobInTheHomeIsRefused) {
   ASSERT_EQ(prompt.boxes.size(), before + 1);
   EXPECT_EQ(prompt.boxes.back().caption, "Job already running");
   EXPECT_NE(ReadFile(docs[0]), "original");
+}
+
+namespace {
+
+// Looks the same unless the document's name says otherwise.
+struct NamedVerdicts : verify::PageVerifier {
+  std::string differs;  // a file name that renders differently
+  verify::Verdict Compare(const std::string& path, const std::string&, const std::string&) override {
+    verify::Verdict v;
+    v.kind = fs::path(path).filename() == differs ? verify::Verdict::Kind::Differs : verify::Verdict::Kind::Same;
+    v.text = v.kind == verify::Verdict::Kind::Differs;
+    return v;
+  }
+};
+
+struct BrowserEnv {
+  explicit BrowserEnv(const char* path) { ::setenv("SLIMWRIGHT_BROWSER", path, 1); }
+  ~BrowserEnv() { ::unsetenv("SLIMWRIGHT_BROWSER"); }
+};
+
+}  // namespace
+
+TEST_F(MainFixture, VerifyItemNeedsTheBrowserAndIsStoredAtOnce) {
+  struct Case {
+    const char* browser;
+    bool enabled;
+  } cases[] = {{"/nonexistent/chromium", false}, {"/bin/true", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.browser);
+    BrowserEnv env(c.browser);
+    Start();
+    QAction* item = Action("VerifyRendering");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "&Verify rendering after optimization");
+    EXPECT_EQ(item->isEnabled(), c.enabled);
+    EXPECT_EQ(item->toolTip().contains("apt-get install chromium"), !c.enabled) << item->toolTip().toStdString();
+    if (c.enabled) {
+      item->trigger();
+      EXPECT_EQ(IniFile(home + "/slimwright.INI").ReadInt(kGeneralOptions, "VerifyRendering", 0), 1);
+      window.reset();
+      Start();  // read back at the next start
+      EXPECT_TRUE(Action("VerifyRendering")->isChecked());
+      Action("VerifyRendering")->trigger();
+      EXPECT_EQ(IniFile(home + "/slimwright.INI").ReadInt(kGeneralOptions, "VerifyRendering", 1), 0);
+    }
+    window.reset();
+  }
+}
+
+TEST_F(MainFixture, VerifiedRunKeepsWhatLooksDifferentAndMarksThePreviewList) {
+  BrowserEnv env("/bin/true");
+  Start();
+  WriteList();
+  model->SetDefaultBrowser("/usr/bin/env");  // any program that exists
+  model->SetVerifyRendering(true);
+  auto* fake = new NamedVerdicts;
+  fake->differs = "about.htm";
+  model->startVerifier = [fake](std::string*) { return std::unique_ptr<verify::PageVerifier>(fake); };
+  prompt.Answer("'Stale' file list detected", Answer::Yes);
+  QString kept;
+  bool keptShown = false;
+  WhenJobWindowOpens([&](THTMLgauge& g) {
+    ClickIn(g, "bOptimize");
+    kept = g.findChild<QLabel*>("NumKept")->text();
+    keptShown = g.findChild<QLabel*>("NumKept")->isVisibleTo(&g);
+    ClickIn(g, "bOK");
+  });
+  window->show();
+  Click("Optimize");
+  EXPECT_TRUE(keptShown);
+  EXPECT_EQ(kept, "1");
+  EXPECT_EQ(ReadFile(docs[1]), kPage);
+  EXPECT_FALSE(fs::exists(docs[1] + ".srbak"));
+  EXPECT_LT(ReadFile(docs[0]).size(), std::string(kPage).size());
+  EXPECT_EQ(pickerShown, 1);
+
+  TIndexPicker picker(model->launcher, prompt, nullptr, true, nullptr);
+  picker.ShowVerdicts(model->lastVerdicts);
+  auto* list = picker.findChild<QListWidget*>("LB1");
+  ASSERT_EQ(list->count(), 3);
+  EXPECT_EQ(list->item(0)->text().toStdString(), docs[0] + "    [renders the same]");
+  EXPECT_EQ(list->item(1)->text().toStdString(), docs[1] + "    [kept unchanged: differs: text]");
+  // The mark is only shown: the path is what a preview opens.
+  EXPECT_EQ(list->item(1)->data(Qt::UserRole).toString().toStdString(), docs[1]);
+  window->hide();
+}
+
+TEST_F(MainFixture, VerifiedRunWithoutAWorkingBrowserTouchesNothing) {
+  BrowserEnv env("/bin/true");
+  Start();
+  WriteList();
+  model->SetVerifyRendering(true);
+  model->SetDefaultBrowser("/usr/bin/env");
+  model->startVerifier = [](std::string* error) {
+    *error = "the browser did not answer";
+    return std::unique_ptr<verify::PageVerifier>();
+  };
+  prompt.Answer("'Stale' file list detected", Answer::Yes);
+  bool opened = false;
+  model->showJobWindow = [&](const JobConfig&) {
+    opened = true;
+    return JobWindowResult{};
+  };
+  model->Optimize(false);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(prompt.Captions(), (std::vector<std::string>{"'Stale' file list detected", "Slimwright Lite"}));
+  for (const auto& d : docs) EXPECT_EQ(ReadFile(d), kPage);
+}
+
+// The job window and the preview list after a run verified in the real
+// browser over real legacy pages.
+TEST_F(MainFixture, VerifiedRunScreenshots) {
+  if (verify::FindBrowser().empty()) GTEST_SKIP() << verify::kInstallHint;
+  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
+  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
+                                             : std::string(SW_BINARY_DIR) + "/screenshots";
+  fs::create_directories(out);
+  docs.clear();
+  std::vector<fs::path> pages;
+  for (const auto& e : fs::recursive_directory_iterator(SW_CORPUS_DIR))
+    if (e.is_regular_file()) pages.push_back(e.path());
+  std::sort(pages.begin(), pages.end());
+  // Pages that keep one back at the maximum preset among ones that do not.
+  for (const char* name : {"frform.html", "h_nolay.htm", "design-notes.html", "software.html", "node38.html",
+                           "oleauto.html", "sane-umax-config-doc.html"})
+    for (const auto& p : pages)
+      if (p.filename() == name) {
+        docs.push_back(tmp / ("site/" + p.filename().string()));
+        WriteFile(docs.back(), ReadFile(p.string()));
+        break;
+      }
+  IniFile(home + "/slimwright.INI").WriteString(kGeneralOptions, "VerifyRendering", "1");
+  WritePreset(*std::make_unique<IniFile>(home + "/slimwright.INI"), Preset::Maximum);
+  Start();
+  WriteList();
+  model->SetDefaultBrowser("/usr/bin/env");  // any program that exists
+  prompt.Answer("'Stale' file list detected", Answer::Yes);
+  WhenJobWindowOpens([&](THTMLgauge& g) {
+    ClickIn(g, "bOptimize");
+    QApplication::processEvents();
+    EXPECT_TRUE(g.grab().save(QString::fromStdString(out + "/job-window-verified.png")));
+    ClickIn(g, "bOK");
+  });
+  window->show();
+  Click("Optimize");
+  TIndexPicker picker(model->launcher, prompt, nullptr, true, nullptr);
+  picker.ShowVerdicts(model->lastVerdicts);
+  picker.findChild<QLineEdit*>("Browpath1")->setText("/usr/bin/chromium");
+  picker.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(picker.grab().save(QString::fromStdString(out + "/preview-picker-verified.png")));
+  EXPECT_EQ(model->lastVerdicts.size() > 0, true);
+  window->hide();
 }

@@ -1,0 +1,49 @@
+// PageVerifier over a headless Chromium driven through the DevTools
+// protocol on a pipe (file descriptors 3 and 4). One browser serves every
+// caller; each comparison opens its own tab, so pages render in parallel.
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "verify/core/verifier.h"
+
+namespace sw::verify {
+
+// The browser program: $SLIMWRIGHT_BROWSER when set (empty when that file
+// cannot be run), else "chromium" or "chromium-browser" from PATH; "" when
+// none is installed.
+std::string FindBrowser();
+// Said wherever the browser is missing.
+// Fills `pixels` from the encoded screenshot; false when it cannot be read.
+bool DecodePixels(Rendering& r);
+
+inline constexpr const char* kInstallHint =
+    "Visual verification needs Chromium: install the package chromium (sudo apt-get install chromium).";
+
+class ChromiumVerifier : public PageVerifier {
+ public:
+  explicit ChromiumVerifier(std::string browser = FindBrowser());
+  ~ChromiumVerifier() override;
+  ChromiumVerifier(const ChromiumVerifier&) = delete;
+  ChromiumVerifier& operator=(const ChromiumVerifier&) = delete;
+
+  // Starts the browser; false with `error` set when it cannot be used.
+  bool Start(std::string* error);
+  Verdict Compare(const std::string& path, const std::string& original,
+                  const std::string& optimized) override;
+  // One rendering of `bytes` at the address of `path`.
+  Rendering Render(const std::string& path, const std::string& bytes);
+
+  class Connection;
+  class Tab;
+
+ private:
+  std::string browser_;
+  std::unique_ptr<Connection> conn_;
+  std::mutex poolMutex_;
+  std::vector<std::unique_ptr<Tab>> idle_;
+};
+
+}  // namespace sw::verify
