@@ -9,54 +9,16 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "tests/cli/helpers.h"
 #include "platform/inifile.h"
 
 namespace fs = std::filesystem;
 
+using namespace sw::test;
+
 namespace {
 
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void Write(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
-
-struct Dir {
-  fs::path path;
-  Dir() {
-    path = fs::temp_directory_path() / ("swerase" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path);
-    fs::create_directories(path / "home");
-  }
-  ~Dir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string home() const { return (path / "home").string(); }
-};
-
-struct Result {
-  int rc;
-  std::string out, err;
-};
-
-Result Slim(const Dir& d, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--home", d.home()});
-  std::istringstream in;
-  std::ostringstream out, err;
-  int rc = sw::cli::Main(args, in, out, err);
-  return {rc, out.str(), err.str()};
-}
-
-std::string ProfilePath(const Dir& d) {
-  for (const auto& f : fs::directory_iterator(d.home()))
-    if (f.path().extension() == ".INI") return f.path().string();
-  return "";
-}
+std::string ProfilePath(const Dir& d) { return HomeFile(d, ".INI"); }
 
 // Every file below a folder with its content.
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
@@ -70,10 +32,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
 TEST(EraseCommand, ClearsTheBackupsOfARunAndNothingElse) {
   Dir d;
   const fs::path web = d.path / "web";
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
-  // The stored corpus is read-only, and read-only pages are never rewritten.
-  for (const auto& f : fs::recursive_directory_iterator(web))
-    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
+  CopyCorpus(web);
   Write(web / "notes.bak", "not a backup of ours");
   Write(web / ".hidden.srbak", "hidden");
   ASSERT_EQ(Slim(d, {"preset", "safe"}).rc, 0);

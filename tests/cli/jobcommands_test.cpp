@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "tests/cli/helpers.h"
 #include "cli/prompt.h"
 #include "jobs/joblock.h"
 #include "platform/home.h"
@@ -14,64 +15,12 @@
 
 namespace fs = std::filesystem;
 
+using namespace sw::test;
+
 namespace {
 
-std::string Read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void Write(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
-
-// The legacy pages as an author's own, writable copy (the stored corpus is
-// read-only, and read-only pages are never rewritten).
-void CopyCorpus(const fs::path& web) {
-  fs::copy(SW_CORPUS_DIR, web, fs::copy_options::recursive);
-  for (const auto& f : fs::recursive_directory_iterator(web))
-    fs::permissions(f.path(), fs::perms::owner_write, fs::perm_options::add);
-}
-
-struct Dir {
-  fs::path path;
-  Dir() {
-    path = fs::temp_directory_path() /
-           ("swcli" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path);
-    fs::create_directories(path / "home");
-  }
-  ~Dir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string home() const { return (path / "home").string(); }
-};
-
-struct Result {
-  int rc;
-  std::string out, err;
-};
-
-Result Slim(const Dir& d, std::vector<std::string> args, const std::string& input = "") {
-  args.insert(args.begin(), {"--home", d.home()});
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  int rc = sw::cli::Main(args, in, out, err);
-  return {rc, out.str(), err.str()};
-}
-
-std::string Profile(const Dir& d) {
-  for (const auto& f : fs::directory_iterator(d.home()))
-    if (f.path().extension() == ".INI") return f.path().string();
-  return "";
-}
-std::string FilesList(const Dir& d) {
-  for (const auto& f : fs::directory_iterator(d.home()))
-    if (f.path().extension() == ".lst") return f.path().string();
-  return "";
-}
+std::string Profile(const Dir& d) { return HomeFile(d, ".INI"); }
+std::string FilesList(const Dir& d) { return HomeFile(d, ".lst"); }
 
 }  // namespace
 

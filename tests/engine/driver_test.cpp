@@ -5,6 +5,7 @@
 #include <map>
 
 #include "engine/driver.h"
+#include "tests/engine/map_profile.h"
 #include "engine/passes.h"
 
 using namespace sw;
@@ -12,21 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct MapProfile : Profile {
-  std::map<std::string, std::string> v;
-  int32_t ReadInt(const std::string& s, const std::string& k, int32_t d) const override {
-    auto it = v.find(s + "/" + k);
-    return it == v.end() ? d : ParseIniInt(it->second);
-  }
-  std::string ReadString(const std::string& s, const std::string& k, const std::string& d) const override {
-    auto it = v.find(s + "/" + k);
-    return it == v.end() ? d : it->second;
-  }
-  bool WriteString(const std::string& s, const std::string& k, const std::string& val) override {
-    v[s + "/" + k] = val;
-    return true;
-  }
-};
+using test::MapProfile;
 
 struct ScriptedPrompt : Prompt {
   std::vector<std::string> asked;
