@@ -53,7 +53,7 @@ bool Executable(const std::string& p) {
 }
 
 // Scripts see one fixed moment (1 January 2000, 12:00 UTC), so a page that
-// prints today's date renders the same twice.
+// prints today's date renders the same twice; likewise one window size.
 const char* kClockScript = R"JS(
 (() => {
   const T = 946728000000, D = Date;
@@ -68,6 +68,10 @@ const char* kClockScript = R"JS(
   Object.defineProperty(FixedDate, 'name', {value: 'Date'});
   Object.defineProperty(D.prototype, 'constructor', {value: FixedDate});
   window.Date = FixedDate;
+  // A headless window's outer size is 0 or the window's, depending on when
+  // it is read; pages that print it see the viewport's instead.
+  for (const [outer, inner] of [['outerWidth', 'innerWidth'], ['outerHeight', 'innerHeight']])
+    Object.defineProperty(window, outer, {configurable: true, get: () => window[inner]});
 })();
 )JS";
 
