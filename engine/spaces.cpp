@@ -76,22 +76,34 @@ class Drops {
   bool sorted_ = true;
 };
 
-// Positions of the "<" that open tags and the ">" that close them.
-std::vector<size_t> TagMarks(const Classes& cls) {
+// Positions of the "<" that open tags and the ">" that close them, where a
+// blank stands next to one: the steps that start from the brackets act only
+// on such a blank, and as they delete nothing but blanks, a bracket between
+// two other bytes keeps them.
+std::vector<size_t> TagMarks(const Buffer& buf, const Classes& cls) {
   std::vector<size_t> marks;
   const size_t n = cls.size();
   const uint8_t* c = cls.data();
-  size_t i = 0;
+  const char* b = buf.data();
+  auto wanted = [&](size_t i) {
+    return (c[i] & (kOpen | kClose)) && ((i > 0 && b[i - 1] == ' ') || (i + 1 < n && b[i + 1] == ' '));
+  };
+  if (n > 0 && wanted(0)) marks.push_back(0);
+  size_t i = 1;
 #if defined(__SSE2__)
-  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
+  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128(), sp = _mm_set1_epi8(' ');
+  // Reads bytes i - 1 to i + 16.
+  for (; i + 17 <= n; i += 16) {
     const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i)), flags);
-    for (unsigned bits = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFF; bits; bits &= bits - 1)
+    const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i - 1)), sp),
+                                       _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 1)), sp));
+    for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(x, zero), blank))); bits;
+         bits &= bits - 1)
       marks.push_back(i + size_t(__builtin_ctz(bits)));
   }
 #endif
   for (; i < n; ++i)
-    if (c[i] & (kOpen | kClose)) marks.push_back(i);
+    if (wanted(i)) marks.push_back(i);
   return marks;
 }
 
@@ -342,7 +354,7 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
     drops.Apply(buf, cls);
   }
   // The tag brackets the next steps start from, moved along with their drops.
-  std::vector<size_t> marks = TagMarks(cls);
+  std::vector<size_t> marks = TagMarks(buf, cls);
   // " >" inside a tag; "< " stays, since "<" followed by a blank is text.
   for (size_t gt : marks)
     if (gt > 0 && (cls[gt] & kClose) && buf[gt - 1] == ' ' && ClassOf(cls, gt - 1) == kTag) drops.Add(gt - 1);
