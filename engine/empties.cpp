@@ -3,11 +3,10 @@
 // attributes that restate the default.
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -378,9 +377,10 @@ constexpr std::array<NameBucket, 26> kPhraseByFirst = [] {
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // A step's tags, read from the marks of its input. Offsets are into the
-// step's input; removals never move them. A step that changes the buffer
-// marks the index stale, and the next step reads it again; the common step
-// that changes nothing leaves it to the next, so a round reads the tags once.
+// step's input; removals never move them. The marks are read again only
+// when the text differs from the one they were read from: a step that
+// changes nothing hands them to the next, which is the usual case, and the
+// second empty-tag pass of a chunk often gets the first one's.
 class TagIndex {
  public:
   struct Font {
@@ -393,39 +393,24 @@ class TagIndex {
   Font font;
   Phrase phrase;
 
-  // The index of buf, read again when a step changed it.
+  // The tags of s, every list fresh for a step.
   TagIndex& Of(std::string_view s) {
-    if (stale_) {
+    if (s != std::string_view(readFrom_)) {
       marks_.Read(s);
-      font.open.Reset(marks_.fontOpen);
-      font.close.Reset(marks_.fontClose);
-      for (size_t i = 0; i < kPhraseCount; ++i) phrase.open[i].Reset(marks_.open[i]), phrase.close[i].Reset(marks_.close[i]);
-      phrase.bareLink.Reset(marks_.bareLink);
-      phrase.linkStart.Reset(marks_.linkStart);
-      phrase.linkEnd.Reset(marks_.linkEnd);
-      stale_ = false;
-    } else {
-      CheckMarks(s);
+      readFrom_.assign(s);
     }
+    font.open.Reset(marks_.fontOpen);
+    font.close.Reset(marks_.fontClose);
+    for (size_t i = 0; i < kPhraseCount; ++i) phrase.open[i].Reset(marks_.open[i]), phrase.close[i].Reset(marks_.close[i]);
+    phrase.bareLink.Reset(marks_.bareLink);
+    phrase.linkStart.Reset(marks_.linkStart);
+    phrase.linkEnd.Reset(marks_.linkEnd);
     return *this;
   }
-  void Stale() { stale_ = true; }
 
  private:
-  // Debug builds check that a step which kept the index left the text as it was.
-  void CheckMarks([[maybe_unused]] std::string_view s) const {
-#ifndef NDEBUG
-    EmptyTagMarks fresh;
-    fresh.Read(s);
-    if (!(fresh == marks_)) {
-      std::fprintf(stderr, "empty-tag index out of step with the buffer\n");
-      std::abort();
-    }
-#endif
-  }
-
   EmptyTagMarks marks_;
-  bool stale_ = true;
+  Buffer readFrom_;
 };
 
 int FontStep(Buffer& buf, TagIndex& index) {
@@ -493,7 +478,7 @@ int FontStep(Buffer& buf, TagIndex& index) {
       pos = revisit.Stays(s, pos);
     }
   }
-  if (w.Finish(buf)) index.Stale();
+  w.Finish(buf);
   return changes;
 }
 
@@ -618,7 +603,7 @@ int PhraseStep(Buffer& buf, PassContext& cx, TagIndex& index) {
     const size_t len = kPhraseNames[i].size();
     changes += PhraseElementStep(w, tags.open[i], tags.close[i], len + 1, len + 2);
   }
-  if (w.Finish(buf)) index.Stale();
+  w.Finish(buf);
   return changes;
 }
 
@@ -653,7 +638,7 @@ void NestedFontStep(Buffer& buf, TagIndex& index) {
     w.Remove(s2, s2 + 5);
     pos = s2 + 5;
   }
-  if (w.Finish(buf)) index.Stale();
+  w.Finish(buf);
 }
 
 // Image borders of 0 inside IMG tags that are not inside a link.
@@ -957,7 +942,18 @@ void EmptyTagMarks::Read(std::string_view s) {
 void StripEmptyTags(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripEmpties).counter);
   StripImageBorders(buf);
-  TagIndex tags;
+  // Kept from chunk to chunk: its lists and text keep their storage. A run
+  // started from within the progress pump gets one of its own.
+  static thread_local TagIndex kept;
+  static thread_local bool keptInUse = false;
+  std::optional<TagIndex> own;
+  TagIndex& tags = keptInUse ? own.emplace() : kept;
+  struct InUse {
+    bool& flag;
+    bool was;
+    ~InUse() { flag = was; }
+  } inUse{keptInUse, keptInUse};
+  keptInUse = true;
   // The FONT step runs before the phrase step each round.
   auto round = [&] {
     int n = FontStep(buf, tags);

@@ -292,3 +292,28 @@ TEST(EmptyTagMarks, ListWhatASearchForEachTagFinds) {
     EXPECT_EQ(m.linkEnd, EveryMatch(doc, "</a>")) << doc;
   }
 }
+
+// The tag reading is kept from one run to the next on a thread; a run
+// started from the progress pump while another is under way must neither
+// use nor disturb the outer run's.
+TEST(EmptyTags, RunFromWithinTheProgressPump) {
+  const std::string outerIn = "<b></b><font size=2><i> </i></font><em>x</em><u></u>";
+  const std::string innerIn = "<i>y</i><strong></strong><font></font>";
+  PassContext plain;
+  std::string outerWant = outerIn, innerWant = innerIn;
+  StripEmptyTags(outerWant, plain);
+  StripEmptyTags(innerWant, plain);
+  PassContext cx;
+  int nested = 0;
+  cx.pumpFn = [&] {
+    if (nested++ > 3) return;
+    PassContext inner;
+    std::string b = innerIn;
+    StripEmptyTags(b, inner);
+    EXPECT_EQ(b, innerWant);
+  };
+  std::string outer = outerIn;
+  StripEmptyTags(outer, cx);
+  EXPECT_EQ(outer, outerWant);
+  EXPECT_GT(nested, 0);
+}
