@@ -36,6 +36,12 @@ struct Matcher {
   int first = -1, alt = -1;  // text bytes that can match the first pattern byte
   size_t anchor = 0;         // a second fixed pattern byte (0: none)
   int second = -1, secondAlt = -1;
+  // A third one in the middle, for patterns of four bytes or more: markup
+  // is full of short tags that agree with a tag pattern in its first and
+  // last byte ("<td>" with "<tt>", "<table" with "<style"), and each
+  // candidate costs a comparison.
+  size_t middle = 0;  // 0: none
+  int third = -1, thirdAlt = -1;
   bool plain = false;        // no "?" and no case folding: memcmp will do
   bool word = false;         // short folded pattern compared eight bytes at once
   uint64_t canonWord = 0, canonMask = 0;
@@ -61,6 +67,11 @@ struct Matcher {
           Candidates((unsigned char)p[k], second, secondAlt);
           break;
         }
+      const size_t mid = p.size() / 2;
+      if (p.size() >= 4 && mid < anchor && p[mid] != '?') {
+        middle = mid;
+        Candidates((unsigned char)p[mid], third, thirdAlt);
+      }
     }
     const bool wild = p.find('?') != std::string_view::npos;
     plain = !ic && !wild;
@@ -107,6 +118,7 @@ struct Matcher {
   __attribute__((target("avx2"))) size_t FindWide(const char* base, size_t& i, size_t last, size_t n) const {
     const __m256i a = _mm256_set1_epi8(char(first)), b = _mm256_set1_epi8(char(alt));
     const __m256i c = _mm256_set1_epi8(char(second)), d = _mm256_set1_epi8(char(secondAlt));
+    const __m256i e = _mm256_set1_epi8(char(third)), g = _mm256_set1_epi8(char(thirdAlt));
     // Every load stays inside the text: i + anchor + 31 <= last + anchor < n.
     for (; i + 32 <= last + 1; i += 32) {
       const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i));
@@ -114,6 +126,10 @@ struct Matcher {
       if (anchor) {
         const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i + anchor));
         hit = _mm256_and_si256(hit, _mm256_or_si256(_mm256_cmpeq_epi8(y, c), _mm256_cmpeq_epi8(y, d)));
+      }
+      if (middle) {
+        const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i + middle));
+        hit = _mm256_and_si256(hit, _mm256_or_si256(_mm256_cmpeq_epi8(z, e), _mm256_cmpeq_epi8(z, g)));
       }
       for (unsigned bits = unsigned(_mm256_movemask_epi8(hit)); bits; bits &= bits - 1) {
         const size_t j = i + size_t(__builtin_ctz(bits));
