@@ -247,8 +247,12 @@ void RemoveQuotes(Buffer& buf, bool standardColors) {
 void StripQuotes(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripQuotes).counter);
   const bool standard = cx.opts[Opt::StandardColors];
-  if (standard)
-    for (std::string_view a : kHexOnce) StripHexQuotesOnce(buf, a, standard);
+  if (standard) {
+    // "VLINK=" and "ALINK=" hold "LINK=": where that is absent, so are they.
+    const bool links = FindI(buf, "LINK=", 1) != 0;
+    for (std::string_view a : kHexOnce)
+      if (links || a == "TEXT=") StripHexQuotesOnce(buf, a, standard);
+  }
   RemoveQuotes(buf, standard);
 }
 
