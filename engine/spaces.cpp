@@ -120,6 +120,20 @@ void EachByte(std::string_view text, char c, F f) {
   }
 }
 
+// Calls f with the position of every match of pat (letter case ignored when
+// ic), left to right; pat must not overlap itself. For a step that needs a
+// byte with a given neighbour, a search for the pair passes over the many
+// bytes without it.
+template <class F>
+void EachMatch(std::string_view text, std::string_view pat, bool ic, F f) {
+  for (int32_t p = 1; p >= 1 && size_t(p) <= text.size();) {
+    p = FindText(text, pat, ic ? -p : p);
+    if (p == 0) return;
+    f(size_t(p - 1));
+    p += int32_t(pat.size());
+  }
+}
+
 // First position at or after from where blank collapsing has work: a tab, or
 // a blank followed by a blank or a tab. n when none.
 size_t NextCollapse(const Buffer& buf, size_t from) {
@@ -205,7 +219,9 @@ void TightenCoordinates(Buffer& buf, Classes& cls, Drops& drops) {
   static constexpr std::string_view kAttrs[] = {"coords=", "cols=", "rows="};
   const size_t n = buf.size();
   size_t resume = 0;  // matches that begin before this lie in a value already read
-  EachByte(buf, '=', [&](size_t eq) {
+  // Every attribute text ends in "s=".
+  EachMatch(buf, "s=", true, [&](size_t at) {
+    const size_t eq = at + 1;
     size_t i = 0, attrLen = 0;
     for (std::string_view a : kAttrs) {
       if (eq + 1 < a.size()) continue;
@@ -390,7 +406,7 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
   // A blank behind "=" inside a tag.
   {
     const size_t n = buf.size();
-    EachByte(buf, '=', [&](size_t eq) {
+    EachMatch(buf, "= ", false, [&](size_t eq) {
       const size_t i = eq + 1;
       if (i >= 2 && i < n && buf[i] == ' ' && ClassOf(cls, eq) == kTag && ClassOf(cls, i) == kTag) drops.Add(i);
     });
