@@ -248,6 +248,7 @@ bool PhraseIgnorable(std::string_view s) { return PhraseShown(s) == npos; }
 
 
 bool SameStartTag(std::string_view a, std::string_view b) {
+  if (a == b) return true;  // the usual case: a copy of the tag
   size_t i = 0, j = 0;
   for (;;) {
     while (i < a.size() && (a[i] == '\r' || a[i] == '\n')) ++i;
@@ -272,6 +273,7 @@ class TagList {
   void Reset(const std::vector<size_t>& at) {
     at_ = &at;
     up_.clear();
+    hint_ = 0;
   }
   bool empty() const { return at_->empty(); }
 
@@ -282,7 +284,7 @@ class TagList {
       up_.resize(at.size() + 1);
       for (size_t i = 0; i < up_.size(); ++i) up_[i] = i;
     }
-    size_t i = Live(size_t(std::lower_bound(at.begin(), at.end(), from) - at.begin()));
+    size_t i = Live(Lower(from));
     while (i < at.size()) {
       if (w.Clean(at[i], at[i] + len)) return at[i];
       up_[i] = i + 1;
@@ -292,6 +294,17 @@ class TagList {
   }
 
  private:
+  // The index of the first listed tag at or after from. A sweep mostly asks
+  // for the tag after the one it asked for last, so that is tried first.
+  size_t Lower(size_t from) {
+    const std::vector<size_t>& at = *at_;
+    size_t h = hint_;
+    if (h < at.size() && at[h] < from) ++h;
+    if (!(h <= at.size() && (h == at.size() || at[h] >= from) && (h == 0 || at[h - 1] < from)))
+      h = size_t(std::lower_bound(at.begin(), at.end(), from) - at.begin());
+    return hint_ = h;
+  }
+
   size_t Live(size_t i) {
     size_t r = i;
     while (up_[r] != r) r = up_[r];
@@ -305,6 +318,7 @@ class TagList {
 
   const std::vector<size_t>* at_ = nullptr;
   std::vector<size_t> up_;
+  size_t hint_ = 0;
 };
 
 size_t NextTag(const Sweep& w, TagList& list, size_t from, size_t len) { return list.Next(w, from, len); }
