@@ -280,13 +280,16 @@ constexpr Remover kRemovers[] = {
 };
 // clang-format on
 
-bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, bool hasTT) {
-  if ((r.when == kLiKept && !liKept) || (r.when == kWithTT && !hasTT) || (r.when == kWithoutTT && hasTT))
-    return false;
+// hasTT says whether the buffer holds a "<tt>" tag; it is asked only for
+// the removers that depend on it.
+template <class HasTT>
+bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, HasTT& hasTT) {
+  if (r.when == kLiKept && !liKept) return false;
   // The tag name's first letter decides most cases before a full comparison.
   size_t k = r.pat[0] == ' ' ? 2 : 1;
   if (r.pat[k] == '/') ++k;
   if (at + k < buf.size() && (buf[at + k] | 32) != r.pat[k]) return false;
+  if ((r.when == kWithTT && !hasTT()) || (r.when == kWithoutTT && hasTT())) return false;
   if (at == 0 || !MatchAt(buf, r.pat, at, true)) return false;  // occurrences count from position 2
   if (r.teletype) {
     const size_t next = at + r.pat.size();
@@ -299,7 +302,11 @@ bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept,
 // blank goes when a remover names the block-level tag behind it (blank-before)
 // or the block-level tag that ends in front of it (blank-after).
 void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops, std::vector<size_t>& marks) {
-  const bool hasTT = FindI(buf, "<tt>", 1) != 0;
+  int tt = -1;  // looked for when a remover first asks
+  auto hasTT = [&] {
+    if (tt < 0) tt = FindI(buf, "<tt>", 1) != 0;
+    return tt == 1;
+  };
   const size_t n = buf.size();
   auto drop = [&](size_t i) {
     if (buf[i] != ' ' || ClassOf(cls, i) != kText) return false;
