@@ -214,7 +214,26 @@ int32_t FindTextBack(std::string_view text, std::string_view pattern, int32_t st
   int64_t s = start < 0 ? -int64_t(start) : start;
   if (s == 0 || s > int64_t(n)) s = int64_t(n);
   if (s < int64_t(m)) return 0;
-  for (int64_t p = s - int64_t(m); p >= 0; --p)
+  int64_t p = s - int64_t(m);
+#if defined(__SSE2__)
+  // Candidates for the first pattern byte, sixteen positions at a time from
+  // the back, where a search for a chunk's cut may pass a whole window.
+  if (pattern[0] != '?') {
+    const unsigned char c = (unsigned char)pattern[0];
+    const int other = c ^ 32;
+    const int alt = ic && c <= 122 && other >= 65 && other <= 122 ? other : c;
+    const __m128i a = _mm_set1_epi8(char(c)), b = _mm_set1_epi8(char(alt));
+    for (; p >= 15; p -= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + p - 15));
+      for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b))));
+           bits; bits &= ~(1u << (31 - __builtin_clz(bits)))) {
+        const int64_t q = p - 15 + (31 - __builtin_clz(bits));
+        if (MatchAt(text, pattern, size_t(q), ic)) return int32_t(q + 1);
+      }
+    }
+  }
+#endif
+  for (; p >= 0; --p)
     if (MatchAt(text, pattern, size_t(p), ic)) return int32_t(p + 1);
   return 0;
 }
