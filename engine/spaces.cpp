@@ -344,6 +344,28 @@ void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
   }
 }
 
+// Puts a saved title back. When the title's content was plain text, and the
+// saved one holds no "<", the content is text again and nothing around it
+// reads differently, so the markup reading is patched; otherwise (a title in
+// a comment or a value) it is taken afresh.
+void RestoreTitle(Buffer& buf, Classes& cls, const Buffer& title) {
+  const int32_t s = FindI(buf, "<title>", 1);
+  const int32_t e = s ? FindI(buf, "</title>", s) : 0;
+  if (e == 0) return;
+  const size_t off = size_t(s - 1), len = size_t(e - s);
+  constexpr size_t kTag = 7;  // "<title>"
+  bool plain = len >= kTag && title.size() >= kTag && buf.compare(off, kTag, title, 0, kTag) == 0 &&
+               (cls[off] & kOpen) && (cls[off + kTag - 1] & kClose) && title.find('<', kTag) == Buffer::npos;
+  for (size_t i = off + kTag; plain && i < off + len; ++i) plain = cls[i] == 0;
+  buf.replace(off, len, title);
+  if (!plain) {
+    cls = ClassifyMarkup(buf);
+    return;
+  }
+  cls.erase(cls.begin() + std::ptrdiff_t(off + kTag), cls.begin() + std::ptrdiff_t(off + len));
+  cls.insert(cls.begin() + std::ptrdiff_t(off + kTag), title.size() - kTag, uint8_t(kText));
+}
+
 }  // namespace
 
 void StripSpaces(Buffer& buf, PassContext& cx) {
@@ -419,10 +441,7 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
     });
     drops.Apply(buf, cls);
   }
-  if (titleSaved) {
-    SaveOrRestoreTitle(buf, nullptr, &title);
-    cls = ClassifyMarkup(buf);
-  }
+  if (titleSaved) RestoreTitle(buf, cls, title);
 }
 
 void SpaceKeywordStep(Buffer& buf, PassContext&) {
