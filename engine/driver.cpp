@@ -287,7 +287,11 @@ int32_t Engine::OptimizeChunked(Buffer& text) {
       chunks.emplace_back(size_t(start - 1), size_t(len - start + 1));
       break;
     }
-    int64_t cut = FindTextBack(text, "<P>", -int32_t(limit));
+    // Only a "<P>" behind the chunk's first byte can cut it, so the search
+    // stops there instead of going on to the start of the text.
+    const int32_t inWindow = FindTextBack(std::string_view(text).substr(size_t(start), size_t(limit - start)), "<P>",
+                                          -int32_t(limit - start));
+    const int64_t cut = inWindow ? start + inWindow : 0;
     int64_t end;  // last byte of this chunk, 1-based
     if (cut > start) {
       end = cut - 1;  // the "<P>" opens the next chunk

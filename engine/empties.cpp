@@ -6,10 +6,12 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/emptytags.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
 
@@ -108,9 +110,10 @@ class Sweep {
     gone_.emplace(a, b);
   }
 
-  // Writes the result into buf (the input) when anything was removed.
-  void Finish(Buffer& buf) const {
-    if (gone_.empty()) return;
+  // Writes the result into buf (the input) when anything was removed, and
+  // says whether it did.
+  bool Finish(Buffer& buf) const {
+    if (gone_.empty()) return false;
     std::string out;
     out.reserve(in_.size());
     size_t p = 0;
@@ -120,6 +123,7 @@ class Sweep {
     }
     out.append(in_, p, npos);
     buf.swap(out);
+    return true;
   }
 
  private:
@@ -244,6 +248,7 @@ bool PhraseIgnorable(std::string_view s) { return PhraseShown(s) == npos; }
 
 
 bool SameStartTag(std::string_view a, std::string_view b) {
+  if (a == b) return true;  // the usual case: a copy of the tag
   size_t i = 0, j = 0;
   for (;;) {
     while (i < a.size() && (a[i] == '\r' || a[i] == '\n')) ++i;
@@ -264,18 +269,24 @@ bool ShareAttribute(std::string_view a, std::string_view b) {
 // later search (linked past, with path compression).
 class TagList {
  public:
-  void push_back(size_t at) { at_.push_back(at); }
-  bool empty() const { return at_.empty(); }
+  // The positions, which must outlive the list or its next Reset.
+  void Reset(const std::vector<size_t>& at) {
+    at_ = &at;
+    up_.clear();
+    hint_ = 0;
+  }
+  bool empty() const { return at_->empty(); }
 
   // The first listed tag at or after from that no removal has touched.
   size_t Next(const Sweep& w, size_t from, size_t len) {
-    if (up_.size() != at_.size() + 1) {
-      up_.resize(at_.size() + 1);
+    const std::vector<size_t>& at = *at_;
+    if (up_.size() != at.size() + 1) {
+      up_.resize(at.size() + 1);
       for (size_t i = 0; i < up_.size(); ++i) up_[i] = i;
     }
-    size_t i = Live(size_t(std::lower_bound(at_.begin(), at_.end(), from) - at_.begin()));
-    while (i < at_.size()) {
-      if (w.Clean(at_[i], at_[i] + len)) return at_[i];
+    size_t i = Live(Lower(from));
+    while (i < at.size()) {
+      if (w.Clean(at[i], at[i] + len)) return at[i];
       up_[i] = i + 1;
       i = Live(i + 1);
     }
@@ -283,6 +294,17 @@ class TagList {
   }
 
  private:
+  // The index of the first listed tag at or after from. A sweep mostly asks
+  // for the tag after the one it asked for last, so that is tried first.
+  size_t Lower(size_t from) {
+    const std::vector<size_t>& at = *at_;
+    size_t h = hint_;
+    if (h < at.size() && at[h] < from) ++h;
+    if (!(h <= at.size() && (h == at.size() || at[h] >= from) && (h == 0 || at[h - 1] < from)))
+      h = size_t(std::lower_bound(at.begin(), at.end(), from) - at.begin());
+    return hint_ = h;
+  }
+
   size_t Live(size_t i) {
     size_t r = i;
     while (up_[r] != r) r = up_[r];
@@ -294,7 +316,9 @@ class TagList {
     return r;
   }
 
-  std::vector<size_t> at_, up_;
+  const std::vector<size_t>* at_ = nullptr;
+  std::vector<size_t> up_;
+  size_t hint_ = 0;
 };
 
 size_t NextTag(const Sweep& w, TagList& list, size_t from, size_t len) { return list.Next(w, from, len); }
@@ -349,21 +373,63 @@ class Revisit {
   size_t resume_ = 0, from_ = 0, to_ = 0;
 };
 
-// Where the FONT tags stand, found in one sweep over the "<" bytes.
-struct FontTags {
-  TagList open, close;  // "<font", "</font>"
 
-  explicit FontTags(std::string_view s) {
-    for (size_t p = s.find('<'); p != npos; p = s.find('<', p + 1)) {
-      if (MatchAt(s, "<font", p, true)) open.push_back(p);
-      else if (MatchAt(s, "</font>", p, true)) close.push_back(p);
-    }
+// The phrase names by their first letter (lower case).
+struct NameBucket {
+  uint8_t count = 0;
+  uint8_t index[6] = {};
+};
+constexpr std::array<NameBucket, 26> kPhraseByFirst = [] {
+  std::array<NameBucket, 26> t{};
+  for (size_t i = 0; i < kPhraseCount; ++i) {
+    NameBucket& b = t[size_t(kPhraseNames[i][0] - 'a')];
+    b.index[b.count++] = uint8_t(i);
   }
+  return t;
+}();
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A step's tags, read from the marks of its input. Offsets are into the
+// step's input; removals never move them. The marks are read again only
+// when the text differs from the one they were read from: a step that
+// changes nothing hands them to the next, which is the usual case, and the
+// second empty-tag pass of a chunk often gets the first one's.
+class TagIndex {
+ public:
+  struct Font {
+    TagList open, close;
+  };
+  struct Phrase {
+    TagList open[kPhraseCount], close[kPhraseCount];
+    TagList bareLink, linkStart, linkEnd;
+  };
+  Font font;
+  Phrase phrase;
+
+  // The tags of s, every list fresh for a step.
+  TagIndex& Of(std::string_view s) {
+    if (s != std::string_view(readFrom_)) {
+      marks_.Read(s);
+      readFrom_.assign(s);
+    }
+    font.open.Reset(marks_.fontOpen);
+    font.close.Reset(marks_.fontClose);
+    for (size_t i = 0; i < kPhraseCount; ++i) phrase.open[i].Reset(marks_.open[i]), phrase.close[i].Reset(marks_.close[i]);
+    phrase.bareLink.Reset(marks_.bareLink);
+    phrase.linkStart.Reset(marks_.linkStart);
+    phrase.linkEnd.Reset(marks_.linkEnd);
+    return *this;
+  }
+
+ private:
+  EmptyTagMarks marks_;
+  Buffer readFrom_;
 };
 
-int FontStep(Buffer& buf) {
-  if (FindFrom(buf, "<font", 0, true) == npos) return 0;
-  FontTags tags(buf);
+int FontStep(Buffer& buf, TagIndex& index) {
+  TagIndex::Font& tags = index.Of(buf).font;
+  if (tags.open.empty()) return 0;
   Sweep w(buf);
   Revisit revisit(5);
   std::string t1, t2;
@@ -430,48 +496,8 @@ int FontStep(Buffer& buf) {
   return changes;
 }
 
-const char* const kPhraseNames[] = {"cite>", "code>", "em>",  "kbd>",   "samp>",  "strong>", "var>",
-                                    "b>",    "big>",  "blink>", "i>",   "small>", "strike>", "sub>",
-                                    "sup>",  "dfn>",  "address>", "tt>", "u>"};
-constexpr size_t kPhraseCount = std::size(kPhraseNames);
-
-// The phrase names that begin with letter c (lower case).
-const std::vector<uint8_t>& PhraseNamesFrom(char c) {
-  static const auto byFirst = [] {
-    std::array<std::vector<uint8_t>, 26> t;
-    for (size_t i = 0; i < kPhraseCount; ++i) t[size_t(kPhraseNames[i][0] - 'a')].push_back(uint8_t(i));
-    return t;
-  }();
-  return byFirst[size_t(c - 'a')];
-}
-
-// Where the tags the phrase step looks for stand, found in one sweep over the
-// "<" bytes. Offsets are into the step's input; removals never move them.
-struct PhraseTags {
-  TagList open[kPhraseCount], close[kPhraseCount];
-  TagList bareLink, linkStart, linkEnd;  // "<a>", "<a" + blank or ">", "</a>"
-
-  explicit PhraseTags(std::string_view s) {
-    for (size_t p = s.find('<'); p != npos; p = s.find('<', p + 1)) {
-      const bool end = p + 1 < s.size() && s[p + 1] == '/';
-      const size_t q = p + (end ? 2 : 1);
-      if (q >= s.size()) break;
-      const char c = Fold(s[q]);
-      if (c == 'a' && q + 1 < s.size()) {
-        const char d = s[q + 1];
-        if (end && d == '>') linkEnd.push_back(p);
-        if (!end && (d == '>' || IsBlank(d))) linkStart.push_back(p);
-        if (!end && d == '>') bareLink.push_back(p);
-      }
-      if (c < 'a' || c > 'z') continue;
-      for (uint8_t i : PhraseNamesFrom(c))
-        if (MatchAt(s, kPhraseNames[i], q, true)) (end ? close : open)[i].push_back(p);
-    }
-  }
-};
-
 // A bare "<a>" goes with the first "</a>" behind it.
-int StripBareLinks(Sweep& w, PhraseTags& tags) {
+int StripBareLinks(Sweep& w, TagIndex::Phrase& tags) {
   int changes = 0;
   Revisit revisit(3);
   for (size_t pos = 0;;) {
@@ -581,14 +607,14 @@ int PhraseElementStep(Sweep& w, TagList& opens, TagList& closes,
 
 // One sweep finds every tag involved; the elements are then handled name by
 // name on the text as the earlier names left it.
-int PhraseStep(Buffer& buf, PassContext& cx) {
-  PhraseTags tags(buf);
+int PhraseStep(Buffer& buf, PassContext& cx, TagIndex& index) {
+  TagIndex::Phrase& tags = index.Of(buf).phrase;
   Sweep w(buf);
   int changes = StripBareLinks(w, tags);
   for (size_t i = 0; i < kPhraseCount; ++i) {
     if (cx.pumpFn) cx.pumpFn();
     if (tags.open[i].empty()) continue;
-    size_t len = strlen(kPhraseNames[i]);
+    const size_t len = kPhraseNames[i].size();
     changes += PhraseElementStep(w, tags.open[i], tags.close[i], len + 1, len + 2);
   }
   w.Finish(buf);
@@ -597,9 +623,9 @@ int PhraseStep(Buffer& buf, PassContext& cx) {
 
 // A FONT start tag directly followed by another becomes one tag carrying both
 // attribute lists, when their end tags stand together.
-void NestedFontStep(Buffer& buf) {
-  if (FindFrom(buf, "<font", 0, true) == npos) return;
-  FontTags tags(buf);
+void NestedFontStep(Buffer& buf, TagIndex& index) {
+  TagIndex::Font& tags = index.Of(buf).font;
+  if (tags.open.empty()) return;
   Sweep w(buf);
   std::string t1, t2;
   for (size_t pos = 0;;) {
@@ -887,16 +913,68 @@ void StripRedundantAttributes(Buffer& buf, const PassContext& cx) {
 
 }  // namespace
 
+void EmptyTagMarks::Read(std::string_view s) {
+  fontOpen.clear();
+  fontClose.clear();
+  for (size_t i = 0; i < kPhraseCount; ++i) open[i].clear(), close[i].clear();
+  bareLink.clear();
+  linkStart.clear();
+  linkEnd.clear();
+  ForEachByte<'<'>(s, [&](size_t p) {
+    const bool end = p + 1 < s.size() && s[p + 1] == '/';
+    const size_t q = p + (end ? 2 : 1);
+    if (q >= s.size()) return;
+    const char c = Fold(s[q]);
+    if (c == 'f') {
+      if (!end && MatchAt(s, "<font", p, true)) fontOpen.push_back(p);
+      else if (end && MatchAt(s, "</font>", p, true)) fontClose.push_back(p);
+    }
+    if (c == 'a' && q + 1 < s.size()) {
+      const char d = s[q + 1];
+      if (end && d == '>') linkEnd.push_back(p);
+      if (!end && (d == '>' || IsBlank(d))) linkStart.push_back(p);
+      if (!end && d == '>') bareLink.push_back(p);
+    }
+    if (c < 'a' || c > 'z') return;
+    const NameBucket& names = kPhraseByFirst[size_t(c - 'a')];
+    if (names.count == 0) return;
+    // A phrase name is letters and ">": only the name as long as the
+    // letters here can match.
+    size_t e = q + 1;
+    while (e < s.size() && IsAsciiLetter(s[e])) ++e;
+    if (e >= s.size() || s[e] != '>') return;
+    for (uint8_t k = 0; k < names.count; ++k) {
+      const uint8_t i = names.index[k];
+      if (kPhraseNames[i].size() == e + 1 - q && MatchAt(s, kPhraseNames[i], q, true)) {
+        (end ? close : open)[i].push_back(p);
+        break;
+      }
+    }
+  });
+}
+
 void StripEmptyTags(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripEmpties).counter);
   StripImageBorders(buf);
+  // Kept from chunk to chunk: its lists and text keep their storage. A run
+  // started from within the progress pump gets one of its own.
+  static thread_local TagIndex kept;
+  static thread_local bool keptInUse = false;
+  std::optional<TagIndex> own;
+  TagIndex& tags = keptInUse ? own.emplace() : kept;
+  struct InUse {
+    bool& flag;
+    bool was;
+    ~InUse() { flag = was; }
+  } inUse{keptInUse, keptInUse};
+  keptInUse = true;
   // The FONT step runs before the phrase step each round.
   auto round = [&] {
-    int n = FontStep(buf);
-    return n + PhraseStep(buf, cx);
+    int n = FontStep(buf, tags);
+    return n + PhraseStep(buf, cx, tags);
   };
   int changes = round();
-  NestedFontStep(buf);
+  NestedFontStep(buf, tags);
   while (changes > 0) changes = round();
   StripRedundantAttributes(buf, cx);
 }

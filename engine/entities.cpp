@@ -123,34 +123,39 @@ void ShrinkEntities(Buffer& buf, PassContext& cx) {
             mode != 0 && mode != 2 && mode != 6, mode == 0, mode != 1};
 
   // A "&quot;" inside a value opened by a single quote stays: as "'" it would
-  // end that value early. Quote state is tracked only within a tag.
+  // end that value early. Quote state is tracked only within a tag, and only
+  // read where such a replacement asks: the sweep goes from "&" to "&", and
+  // the state is brought up to the "&" that needs it. Replaced entities hold
+  // none of the bytes the state follows, so it reads the input as it stands.
   std::string out;
-  out.reserve(buf.size());
   size_t copied = 0;
   bool inTag = false;
   char quote = 0;
-  const size_t n = buf.size();
-  for (size_t i = 0; (i = FindAnyOf<'<', '>', '\'', '"', '&'>(buf, i)) < n; ++i) {
-    char c = buf[i];
-    switch (c) {
-      case '<': inTag = true, quote = 0; break;
-      case '>': inTag = false; break;
-      case '\'':
-      case '"':
-        if (inTag) quote = quote == 0 ? c : (quote == c ? 0 : quote);
-        break;
-      case '&': {
-        size_t len = 0;
-        const char* to = Replacement(buf, i, plan, len);
-        if (!to || (to[0] == '\'' && inTag && quote == '\'')) break;
-        out.append(buf, copied, i - copied);
-        out += to;
-        copied = i + len;
-        i = copied - 1;
-        break;
-      }
-      default: break;
+  size_t stateAt = 0;  // the state holds for the bytes before this
+  auto stateUpTo = [&](size_t end) {
+    for (size_t i = stateAt; (i = FindAnyOf<'<', '>', '\'', '"'>(std::string_view(buf).substr(0, end), i)) < end;
+         ++i) {
+      const char c = buf[i];
+      if (c == '<') inTag = true, quote = 0;
+      else if (c == '>') inTag = false;
+      else if (inTag) quote = quote == 0 ? c : (quote == c ? 0 : quote);
     }
+    stateAt = end;
+  };
+  const size_t n = buf.size();
+  for (size_t i = buf.find('&'); i < n; i = buf.find('&', i + 1)) {
+    size_t len = 0;
+    const char* to = Replacement(buf, i, plan, len);
+    if (!to) continue;
+    if (to[0] == '\'') {
+      stateUpTo(i);
+      if (inTag && quote == '\'') continue;
+    }
+    if (copied == 0) out.reserve(buf.size());
+    out.append(buf, copied, i - copied);
+    out += to;
+    copied = i + len;
+    i = copied - 1;
   }
   if (copied) {
     out.append(buf, copied, std::string::npos);

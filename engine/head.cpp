@@ -46,6 +46,9 @@ size_t SkipRawText(std::string_view s, size_t lt) {
 // A tag without its ">" ends the search and stays.
 template <typename Drop>
 void StripTags(Buffer& buf, std::string_view opener, Drop drop) {
+  // Only a tag that begins with opener goes: with none in the text, the
+  // walk over every tag is spared.
+  if (FindI(buf, opener, 1) == 0) return;
   std::string_view s = buf;
   Buffer out;
   size_t copied = 0;
@@ -175,10 +178,12 @@ void StripDTD(Buffer& buf, PassContext& cx) {
 void StripNonHTML(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripNonHTML).counter);
   std::string_view s = buf;
+  // Without either edge in the text there is nothing around them, and the
+  // walk over every tag is spared.
+  if (FindI(s, "<html>", 1) == 0 && FindI(s, "</html>", 1) == 0) return;
   size_t open, close;
   FindHtmlEdges(s, open, close);
   Buffer out;
-  out.reserve(buf.size());
   size_t copied = 0;
   bool changed = false;
   if (open != npos && open > 0) {

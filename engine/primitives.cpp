@@ -8,10 +8,23 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define SW_AVX2_SCAN 1
+#endif
 
 namespace sw {
 
 namespace {
+
+#if SW_AVX2_SCAN
+// Whether this processor reads 32 bytes at a time; the build itself assumes
+// only what every x86-64 processor has.
+const bool kHasAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
 
 // A compiled pattern: two of its bytes (the first and the last fixed one)
 // looked for sixteen positions at a time, and the fastest exact comparison
@@ -23,6 +36,12 @@ struct Matcher {
   int first = -1, alt = -1;  // text bytes that can match the first pattern byte
   size_t anchor = 0;         // a second fixed pattern byte (0: none)
   int second = -1, secondAlt = -1;
+  // A third one in the middle, for patterns of four bytes or more: markup
+  // is full of short tags that agree with a tag pattern in its first and
+  // last byte ("<td>" with "<tt>", "<table" with "<style"), and each
+  // candidate costs a comparison.
+  size_t middle = 0;  // 0: none
+  int third = -1, thirdAlt = -1;
   bool plain = false;        // no "?" and no case folding: memcmp will do
   bool word = false;         // short folded pattern compared eight bytes at once
   uint64_t canonWord = 0, canonMask = 0;
@@ -48,6 +67,11 @@ struct Matcher {
           Candidates((unsigned char)p[k], second, secondAlt);
           break;
         }
+      const size_t mid = p.size() / 2;
+      if (p.size() >= 4 && mid < anchor && p[mid] != '?') {
+        middle = mid;
+        Candidates((unsigned char)p[mid], third, thirdAlt);
+      }
     }
     const bool wild = p.find('?') != std::string_view::npos;
     plain = !ic && !wild;
@@ -87,6 +111,35 @@ struct Matcher {
     return true;
   }
 
+#if SW_AVX2_SCAN
+  // The sixteen-byte search below, 32 bytes at a time: from i while a whole
+  // block fits before last + 1. Returns the match or npos, and leaves i
+  // where it stopped.
+  __attribute__((target("avx2"))) size_t FindWide(const char* base, size_t& i, size_t last, size_t n) const {
+    const __m256i a = _mm256_set1_epi8(char(first)), b = _mm256_set1_epi8(char(alt));
+    const __m256i c = _mm256_set1_epi8(char(second)), d = _mm256_set1_epi8(char(secondAlt));
+    const __m256i e = _mm256_set1_epi8(char(third)), g = _mm256_set1_epi8(char(thirdAlt));
+    // Every load stays inside the text: i + anchor + 31 <= last + anchor < n.
+    for (; i + 32 <= last + 1; i += 32) {
+      const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i));
+      __m256i hit = _mm256_or_si256(_mm256_cmpeq_epi8(x, a), _mm256_cmpeq_epi8(x, b));
+      if (anchor) {
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i + anchor));
+        hit = _mm256_and_si256(hit, _mm256_or_si256(_mm256_cmpeq_epi8(y, c), _mm256_cmpeq_epi8(y, d)));
+      }
+      if (middle) {
+        const __m256i z = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i + middle));
+        hit = _mm256_and_si256(hit, _mm256_or_si256(_mm256_cmpeq_epi8(z, e), _mm256_cmpeq_epi8(z, g)));
+      }
+      for (unsigned bits = unsigned(_mm256_movemask_epi8(hit)); bits; bits &= bits - 1) {
+        const size_t j = i + size_t(__builtin_ctz(bits));
+        if (At(base + j, n - j)) return j;
+      }
+    }
+    return std::string_view::npos;
+  }
+#endif
+
   // 0-based offset of the first match at or after from, or npos.
   size_t Find(std::string_view text, size_t from) const {
     const size_t n = text.size(), m = pat.size();
@@ -99,6 +152,10 @@ struct Matcher {
         if (At(base + i, n - i)) return i;
       return std::string_view::npos;
     }
+#if SW_AVX2_SCAN
+    if (kHasAvx2)
+      if (const size_t j = FindWide(base, i, last, n); j != std::string_view::npos) return j;
+#endif
 #if defined(__SSE2__)
     {
       const __m128i a = _mm_set1_epi8(char(first)), b = _mm_set1_epi8(char(alt));
@@ -157,7 +214,26 @@ int32_t FindTextBack(std::string_view text, std::string_view pattern, int32_t st
   int64_t s = start < 0 ? -int64_t(start) : start;
   if (s == 0 || s > int64_t(n)) s = int64_t(n);
   if (s < int64_t(m)) return 0;
-  for (int64_t p = s - int64_t(m); p >= 0; --p)
+  int64_t p = s - int64_t(m);
+#if defined(__SSE2__)
+  // Candidates for the first pattern byte, sixteen positions at a time from
+  // the back, where a search for a chunk's cut may pass a whole window.
+  if (pattern[0] != '?') {
+    const unsigned char c = (unsigned char)pattern[0];
+    const int other = c ^ 32;
+    const int alt = ic && c <= 122 && other >= 65 && other <= 122 ? other : c;
+    const __m128i a = _mm_set1_epi8(char(c)), b = _mm_set1_epi8(char(alt));
+    for (; p >= 15; p -= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + p - 15));
+      for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, a), _mm_cmpeq_epi8(x, b))));
+           bits; bits &= ~(1u << (31 - __builtin_clz(bits)))) {
+        const int64_t q = p - 15 + (31 - __builtin_clz(bits));
+        if (MatchAt(text, pattern, size_t(q), ic)) return int32_t(q + 1);
+      }
+    }
+  }
+#endif
+  for (; p >= 0; --p)
     if (MatchAt(text, pattern, size_t(p), ic)) return int32_t(p + 1);
   return 0;
 }

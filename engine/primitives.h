@@ -63,6 +63,26 @@ size_t FindAnyOf(std::string_view text, size_t from) {
   return n;
 }
 
+// Calls f with the 0-based offset of every byte C in text, left to right.
+// Where the byte is frequent (the "<" of markup), reading sixteen bytes at a
+// time and walking the hits costs less than a library search per hit.
+template <char C, class F>
+void ForEachByte(std::string_view text, F f) {
+  const size_t n = text.size();
+  const char* s = text.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i c = _mm_set1_epi8(C);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, c))); bits; bits &= bits - 1)
+      f(i + size_t(__builtin_ctz(bits)));
+  }
+#endif
+  for (; i < n; ++i)
+    if (s[i] == C) f(i);
+}
+
 // ASCII-only lower-casing of a copy.
 std::string AsciiLower(std::string_view s);
 bool EqualsI(std::string_view a, std::string_view b);

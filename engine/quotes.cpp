@@ -3,6 +3,7 @@
 #include "engine/quotes.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -153,34 +154,6 @@ bool CanStandUnquoted(std::string_view s, size_t open, size_t close) {
   return IsBlank((unsigned char)next) || next == '>';
 }
 
-// Every occurrence of attrText: takes the quotes off its value, or with
-// hexOnly off values that begin with "#" only.
-void RemoveQuotes(Buffer& buf, std::string_view attrText, bool hexOnly) {
-  std::string_view s = buf;
-  TagScanner scan(s);
-  Buffer out;
-  size_t copied = 0;
-  const size_t len = attrText.size();
-  for (int32_t p = FindI(s, attrText, 1); p != 0;) {
-    const size_t at = size_t(p - 1);
-    const size_t q = OpeningQuote(s, at, len, 3);
-    if (q != npos && (!hexOnly || (q + 1 < s.size() && s[q + 1] == '#')) && scan.AmongNames(at)) {
-      const size_t close = s.find('"', q + 1);
-      if (close == npos) break;
-      if (CanStandUnquoted(s, q, close)) {
-        out.append(s.data() + copied, q - copied);
-        out.append(s.data() + q + 1, close - q - 1);
-        copied = close + 1;
-      }
-    }
-    if (at + len >= s.size()) break;
-    p = FindI(s, attrText, int32_t(at + len + 1));
-  }
-  if (copied == 0) return;
-  out.append(s.data() + copied, s.size() - copied);
-  buf.swap(out);
-}
-
 }  // namespace
 
 void StripHexQuotesOnce(Buffer& text, std::string_view attrText, bool standardColors) {
@@ -205,55 +178,82 @@ constexpr std::string_view kBefore[] = {"BGCOLOR=", "BORDER=", "HSPACE=", "VSPAC
 constexpr std::string_view kAfter[] = {"SIZE=",    "CELLPADDING=", "BORDERCOLOR=", "BORDERCOLORDARK=",
                                        "BORDERCOLORLIGHT=", "SPACING=", "MARGIN=", "CLEAR="};
 
-// Which of the attribute texts occur at all, found in one sweep over the "="
-// bytes. Taking quotes off touches neither letters nor "=", and joins only a
-// blank or "=" to a value's first byte and its last to a blank or ">", so no
-// occurrence comes or goes while the pass runs: one that is absent now need
-// not be searched for.
-class Occurring {
- public:
-  explicit Occurring(std::string_view s) {
-    std::vector<std::string_view> all;
-    for (auto a : kHexOnce) all.push_back(a);
-    for (auto a : kBefore) all.push_back(a);
-    all.push_back("COLOR=");
-    for (auto a : kAfter) all.push_back(a);
-    // Attribute texts by the letter before their "=".
-    std::vector<std::string_view> byLast[32];
-    for (auto a : all) byLast[(a[a.size() - 2] | 32) & 31].push_back(a);
-    for (size_t eq = s.find('='); eq != npos; eq = s.find('=', eq + 1)) {
-      if (eq == 0) continue;
-      const unsigned char c = (unsigned char)s[eq - 1];
-      if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) continue;
-      for (std::string_view a : byLast[(c | 32) & 31])
-        if (eq + 1 >= a.size() && MatchAt(s, a, eq + 1 - a.size(), true)) found_.push_back(a);
+// Takes the quotes off the values of every attribute text of the table, in
+// one sweep over the "=" bytes. The texts used to be handled one after the
+// other, each over the whole buffer, and the sweep gives the same result:
+// taking quotes off touches neither letters nor "=", and joins only a blank
+// or "=" to a value's first byte and its last to a blank or ">", so no
+// occurrence comes or goes, no other value's reading changes, and the tag
+// reader is in the same state behind an unquoted value as behind the quoted
+// one. A value therefore loses its quotes when any text ending at its "="
+// would take them off: all such texts read the same quote, the same value
+// and the same tag state (their starts differ only by letters, which move
+// no state), and differ only in COLOR='s hexadecimal-only rule.
+struct QuotedText {
+  std::string_view text;
+  bool hexOnly;
+};
+
+void RemoveQuotes(Buffer& buf, bool standardColors) {
+  // The texts by the letter in front of their "=", with colour names and without.
+  using Table = std::array<std::vector<QuotedText>, 32>;
+  static const std::array<Table, 2> kTables = [] {
+    std::array<Table, 2> t;
+    for (int standard = 0; standard < 2; ++standard) {
+      auto add = [&](std::string_view a, bool hexOnly) {
+        t[size_t(standard)][size_t((a[a.size() - 2] | 32) & 31)].push_back({a, hexOnly});
+      };
+      for (std::string_view a : kBefore) add(a, false);
+      add("COLOR=", !standard);
+      for (std::string_view a : kAfter) add(a, false);
+    }
+    return t;
+  }();
+  const Table& byLast = kTables[standardColors ? 1 : 0];
+
+  const std::string_view s = buf;
+  TagScanner scan(s);
+  Buffer out;
+  size_t copied = 0;
+  for (size_t eq = s.find('='); eq != npos; eq = s.find('=', eq + 1)) {
+    if (eq == 0) continue;
+    const unsigned char c = (unsigned char)s[eq - 1];
+    if (!tagscan::IsLetter(c)) continue;
+    size_t at = npos;
+    bool anyValue = false;  // a matching text that takes any value, not only "#..."
+    for (const QuotedText& t : byLast[size_t((c | 32) & 31)])
+      if (eq + 1 >= t.text.size() && MatchAt(s, t.text, eq + 1 - t.text.size(), true)) {
+        if (at == npos) at = eq + 1 - t.text.size();
+        anyValue = anyValue || !t.hexOnly;
+      }
+    if (at == npos) continue;
+    const size_t q = OpeningQuote(s, at, eq + 1 - at, 3);
+    if (q == npos || !(anyValue || (q + 1 < s.size() && s[q + 1] == '#')) || !scan.AmongNames(at)) continue;
+    const size_t close = s.find('"', q + 1);
+    if (close == npos) break;  // no quote behind: no later value can open one
+    if (CanStandUnquoted(s, q, close)) {
+      out.append(s.data() + copied, q - copied);
+      out.append(s.data() + q + 1, close - q - 1);
+      copied = close + 1;
     }
   }
-  bool Has(std::string_view a) const {
-    for (std::string_view f : found_)
-      if (f.data() == a.data() || f == a) return true;
-    return false;
-  }
-
- private:
-  std::vector<std::string_view> found_;
-};
+  if (copied == 0) return;
+  out.append(s.data() + copied, s.size() - copied);
+  buf.swap(out);
+}
 
 }  // namespace
 
 void StripQuotes(Buffer& buf, PassContext& cx) {
   SavingScope scope(cx, buf, Info(Opt::StripQuotes).counter);
   const bool standard = cx.opts[Opt::StandardColors];
-  const Occurring occurring(buf);
-  if (standard)
+  if (standard) {
+    // "VLINK=" and "ALINK=" hold "LINK=": where that is absent, so are they.
+    const bool links = FindI(buf, "LINK=", 1) != 0;
     for (std::string_view a : kHexOnce)
-      if (occurring.Has(a)) StripHexQuotesOnce(buf, a, standard);
-  for (std::string_view a : kBefore)
-    if (occurring.Has(a)) RemoveQuotes(buf, a, false);
-  // Colour names keep their quotes unless colours are standardised later.
-  if (occurring.Has("COLOR=")) RemoveQuotes(buf, "COLOR=", !standard);
-  for (std::string_view a : kAfter)
-    if (occurring.Has(a)) RemoveQuotes(buf, a, false);
+      if (links || a == "TEXT=") StripHexQuotesOnce(buf, a, standard);
+  }
+  RemoveQuotes(buf, standard);
 }
 
 }  // namespace sw

@@ -76,22 +76,34 @@ class Drops {
   bool sorted_ = true;
 };
 
-// Positions of the "<" that open tags and the ">" that close them.
-std::vector<size_t> TagMarks(const Classes& cls) {
+// Positions of the "<" that open tags and the ">" that close them, where a
+// blank stands next to one: the steps that start from the brackets act only
+// on such a blank, and as they delete nothing but blanks, a bracket between
+// two other bytes keeps them.
+std::vector<size_t> TagMarks(const Buffer& buf, const Classes& cls) {
   std::vector<size_t> marks;
   const size_t n = cls.size();
   const uint8_t* c = cls.data();
-  size_t i = 0;
+  const char* b = buf.data();
+  auto wanted = [&](size_t i) {
+    return (c[i] & (kOpen | kClose)) && ((i > 0 && b[i - 1] == ' ') || (i + 1 < n && b[i + 1] == ' '));
+  };
+  if (n > 0 && wanted(0)) marks.push_back(0);
+  size_t i = 1;
 #if defined(__SSE2__)
-  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
+  const __m128i flags = _mm_set1_epi8(char(kOpen | kClose)), zero = _mm_setzero_si128(), sp = _mm_set1_epi8(' ');
+  // Reads bytes i - 1 to i + 16.
+  for (; i + 17 <= n; i += 16) {
     const __m128i x = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i)), flags);
-    for (unsigned bits = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFF; bits; bits &= bits - 1)
+    const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i - 1)), sp),
+                                       _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 1)), sp));
+    for (unsigned bits = unsigned(_mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(x, zero), blank))); bits;
+         bits &= bits - 1)
       marks.push_back(i + size_t(__builtin_ctz(bits)));
   }
 #endif
   for (; i < n; ++i)
-    if (c[i] & (kOpen | kClose)) marks.push_back(i);
+    if (wanted(i)) marks.push_back(i);
   return marks;
 }
 
@@ -105,6 +117,20 @@ void EachByte(std::string_view text, char c, F f) {
     if (!q) return;
     f(size_t(q - base));
     p = q + 1;
+  }
+}
+
+// Calls f with the position of every match of pat (letter case ignored when
+// ic), left to right; pat must not overlap itself. For a step that needs a
+// byte with a given neighbour, a search for the pair passes over the many
+// bytes without it.
+template <class F>
+void EachMatch(std::string_view text, std::string_view pat, bool ic, F f) {
+  for (int32_t p = 1; p >= 1 && size_t(p) <= text.size();) {
+    p = FindText(text, pat, ic ? -p : p);
+    if (p == 0) return;
+    f(size_t(p - 1));
+    p += int32_t(pat.size());
   }
 }
 
@@ -193,7 +219,9 @@ void TightenCoordinates(Buffer& buf, Classes& cls, Drops& drops) {
   static constexpr std::string_view kAttrs[] = {"coords=", "cols=", "rows="};
   const size_t n = buf.size();
   size_t resume = 0;  // matches that begin before this lie in a value already read
-  EachByte(buf, '=', [&](size_t eq) {
+  // Every attribute text ends in "s=".
+  EachMatch(buf, "s=", true, [&](size_t at) {
+    const size_t eq = at + 1;
     size_t i = 0, attrLen = 0;
     for (std::string_view a : kAttrs) {
       if (eq + 1 < a.size()) continue;
@@ -252,13 +280,16 @@ constexpr Remover kRemovers[] = {
 };
 // clang-format on
 
-bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, bool hasTT) {
-  if ((r.when == kLiKept && !liKept) || (r.when == kWithTT && !hasTT) || (r.when == kWithoutTT && hasTT))
-    return false;
+// hasTT says whether the buffer holds a "<tt>" tag; it is asked only for
+// the removers that depend on it.
+template <class HasTT>
+bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept, HasTT& hasTT) {
+  if (r.when == kLiKept && !liKept) return false;
   // The tag name's first letter decides most cases before a full comparison.
   size_t k = r.pat[0] == ' ' ? 2 : 1;
   if (r.pat[k] == '/') ++k;
   if (at + k < buf.size() && (buf[at + k] | 32) != r.pat[k]) return false;
+  if ((r.when == kWithTT && !hasTT()) || (r.when == kWithoutTT && hasTT())) return false;
   if (at == 0 || !MatchAt(buf, r.pat, at, true)) return false;  // occurrences count from position 2
   if (r.teletype) {
     const size_t next = at + r.pat.size();
@@ -271,7 +302,11 @@ bool RemoverApplies(const Remover& r, const Buffer& buf, size_t at, bool liKept,
 // blank goes when a remover names the block-level tag behind it (blank-before)
 // or the block-level tag that ends in front of it (blank-after).
 void RemoveBlanksAroundTags(Buffer& buf, Classes& cls, bool liKept, Drops& drops, std::vector<size_t>& marks) {
-  const bool hasTT = FindI(buf, "<tt>", 1) != 0;
+  int tt = -1;  // looked for when a remover first asks
+  auto hasTT = [&] {
+    if (tt < 0) tt = FindI(buf, "<tt>", 1) != 0;
+    return tt == 1;
+  };
   const size_t n = buf.size();
   auto drop = [&](size_t i) {
     if (buf[i] != ' ' || ClassOf(cls, i) != kText) return false;
@@ -309,6 +344,28 @@ void SaveOrRestoreTitle(Buffer& buf, Buffer* save, const Buffer* restore) {
   }
 }
 
+// Puts a saved title back. When the title's content was plain text, and the
+// saved one holds no "<", the content is text again and nothing around it
+// reads differently, so the markup reading is patched; otherwise (a title in
+// a comment or a value) it is taken afresh.
+void RestoreTitle(Buffer& buf, Classes& cls, const Buffer& title) {
+  const int32_t s = FindI(buf, "<title>", 1);
+  const int32_t e = s ? FindI(buf, "</title>", s) : 0;
+  if (e == 0) return;
+  const size_t off = size_t(s - 1), len = size_t(e - s);
+  constexpr size_t kTag = 7;  // "<title>"
+  bool plain = len >= kTag && title.size() >= kTag && buf.compare(off, kTag, title, 0, kTag) == 0 &&
+               (cls[off] & kOpen) && (cls[off + kTag - 1] & kClose) && title.find('<', kTag) == Buffer::npos;
+  for (size_t i = off + kTag; plain && i < off + len; ++i) plain = cls[i] == 0;
+  buf.replace(off, len, title);
+  if (!plain) {
+    cls = ClassifyMarkup(buf);
+    return;
+  }
+  cls.erase(cls.begin() + std::ptrdiff_t(off + kTag), cls.begin() + std::ptrdiff_t(off + len));
+  cls.insert(cls.begin() + std::ptrdiff_t(off + kTag), title.size() - kTag, uint8_t(kText));
+}
+
 }  // namespace
 
 void StripSpaces(Buffer& buf, PassContext& cx) {
@@ -342,7 +399,7 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
     drops.Apply(buf, cls);
   }
   // The tag brackets the next steps start from, moved along with their drops.
-  std::vector<size_t> marks = TagMarks(cls);
+  std::vector<size_t> marks = TagMarks(buf, cls);
   // " >" inside a tag; "< " stays, since "<" followed by a blank is text.
   for (size_t gt : marks)
     if (gt > 0 && (cls[gt] & kClose) && buf[gt - 1] == ' ' && ClassOf(cls, gt - 1) == kTag) drops.Add(gt - 1);
@@ -378,16 +435,13 @@ void StripSpaces(Buffer& buf, std::vector<uint8_t>& cls, PassContext& cx) {
   // A blank behind "=" inside a tag.
   {
     const size_t n = buf.size();
-    EachByte(buf, '=', [&](size_t eq) {
+    EachMatch(buf, "= ", false, [&](size_t eq) {
       const size_t i = eq + 1;
       if (i >= 2 && i < n && buf[i] == ' ' && ClassOf(cls, eq) == kTag && ClassOf(cls, i) == kTag) drops.Add(i);
     });
     drops.Apply(buf, cls);
   }
-  if (titleSaved) {
-    SaveOrRestoreTitle(buf, nullptr, &title);
-    cls = ClassifyMarkup(buf);
-  }
+  if (titleSaved) RestoreTitle(buf, cls, title);
 }
 
 void SpaceKeywordStep(Buffer& buf, PassContext&) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "engine/emptytags.h"
 #include "engine/passes.h"
 
 using namespace sw;
@@ -239,3 +244,76 @@ TEST(EmptyTags, SavingAndUntouchedText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every position where pattern matches, letter case ignored, tried one by one.
+std::vector<size_t> EveryMatch(std::string_view s, std::string_view pattern, const char* behind = nullptr) {
+  std::vector<size_t> at;
+  for (size_t p = 0; p < s.size(); ++p) {
+    if (!MatchAt(s, pattern, p, true)) continue;
+    const size_t q = p + pattern.size();
+    if (behind && (q >= s.size() || !std::strchr(behind, s[q]) || s[q] == 0)) continue;
+    at.push_back(p);
+  }
+  return at;
+}
+
+}  // namespace
+
+// The FONT, phrase and nested FONT steps share one reading of where their
+// tags stand; it must list what a search for each tag finds, position by
+// position, in every letter case and at the very end of the text.
+TEST(EmptyTagMarks, ListWhatASearchForEachTagFinds) {
+  const std::string pieces[] = {"<font size=2>", "<FoNt", "</font>", "</FONT >", "<b>", "</B>", "<br>", "<big>",
+                                "<blink>", "<BLINK >", "<tt>", "<td>", "<strong>", "</strike>", "<sub>", "<sup>",
+                                "<samp>", "<small>", "<address>", "<a>", "<A\thref=x>", "<a\n>", "</a>", "</A >",
+                                "<abbr>", "<i>", "<img>", "<u>", "<ul>", "<em>", "<code>", "<cite>", "<kbd>",
+                                "<var>", "<dfn>", "< b>", "<<b>", "</>", "<", "</", "x", " ", "<b1>", "<b", "</a"};
+  uint32_t seed = 11;
+  auto rnd = [&](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::string doc;
+    const size_t len = size_t(rnd(120));
+    while (doc.size() < len) doc += pieces[rnd(uint32_t(std::size(pieces)))];
+    EmptyTagMarks m;
+    m.Read(doc);
+    EXPECT_EQ(m.fontOpen, EveryMatch(doc, "<font")) << doc;
+    EXPECT_EQ(m.fontClose, EveryMatch(doc, "</font>")) << doc;
+    for (size_t i = 0; i < kPhraseCount; ++i) {
+      EXPECT_EQ(m.open[i], EveryMatch(doc, "<" + std::string(kPhraseNames[i]))) << kPhraseNames[i] << doc;
+      EXPECT_EQ(m.close[i], EveryMatch(doc, "</" + std::string(kPhraseNames[i]))) << kPhraseNames[i] << doc;
+    }
+    EXPECT_EQ(m.bareLink, EveryMatch(doc, "<a>")) << doc;
+    EXPECT_EQ(m.linkStart, EveryMatch(doc, "<a", "> \t\r\n")) << doc;
+    EXPECT_EQ(m.linkEnd, EveryMatch(doc, "</a>")) << doc;
+  }
+}
+
+// The tag reading is kept from one run to the next on a thread; a run
+// started from the progress pump while another is under way must neither
+// use nor disturb the outer run's.
+TEST(EmptyTags, RunFromWithinTheProgressPump) {
+  const std::string outerIn = "<b></b><font size=2><i> </i></font><em>x</em><u></u>";
+  const std::string innerIn = "<i>y</i><strong></strong><font></font>";
+  PassContext plain;
+  std::string outerWant = outerIn, innerWant = innerIn;
+  StripEmptyTags(outerWant, plain);
+  StripEmptyTags(innerWant, plain);
+  PassContext cx;
+  int nested = 0;
+  cx.pumpFn = [&] {
+    if (nested++ > 3) return;
+    PassContext inner;
+    std::string b = innerIn;
+    StripEmptyTags(b, inner);
+    EXPECT_EQ(b, innerWant);
+  };
+  std::string outer = outerIn;
+  StripEmptyTags(outer, cx);
+  EXPECT_EQ(outer, outerWant);
+  EXPECT_GT(nested, 0);
+}

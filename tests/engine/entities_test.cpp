@@ -80,6 +80,15 @@ TEST(EntityShrinking, QuoteEntityStaysInsideSingleQuotedValues) {
       {"<a title='a>b &quot;'>", "<a title='a>b ''>"},
   };
   for (auto& [in, out] : rows) EXPECT_EQ(Shrink(in, 1), out) << in;
+  // Other entities shrunk on the way change nothing of which value a
+  // "&quot;" stands in.
+  const std::pair<const char*, const char*> mixed[] = {
+      {"<a title='&trade;&#174;'>&quot;<b alt='&reg; &quot;'>&quot;&trade;<i alt=\"'&trade;\">&quot;",
+       "<a title='&#153;&#174;'>'<b alt='&reg; &quot;'>'&#153;<i alt=\"'&#153;\">'"},
+      {"&trade;&quot;<p title='&quot;&trade;'>&trade;&quot;'&quot;>&quot;",
+       "&#153;'<p title='&quot;&#153;'>&#153;'''>'"},
+  };
+  for (auto& [in, out] : mixed) EXPECT_EQ(Shrink(in, 3), out) << in;
 }
 
 // Patterns of real pages: with the mode a profile without the key runs with,

@@ -122,6 +122,18 @@ int32_t NaiveFind(const std::string& t, const std::string& p, int32_t start) {
   }
   return 0;
 }
+int32_t NaiveFindBack(const std::string& t, const std::string& p, int32_t start) {
+  const bool ic = start < 0;
+  int64_t s = ic ? -int64_t(start) : start;
+  if (p.empty() || t.empty() || p.size() > t.size()) return 0;
+  if (s == 0 || s > int64_t(t.size())) s = int64_t(t.size());
+  for (int64_t i = s - int64_t(p.size()); i >= 0; --i) {
+    bool ok = true;
+    for (size_t k = 0; ok && k < p.size(); ++k) ok = BytesMatch((unsigned char)p[k], (unsigned char)t[size_t(i) + k], ic);
+    if (ok) return int32_t(i + 1);
+  }
+  return 0;
+}
 int32_t NaiveReplace(std::string& b, const std::string& f, const std::string& r, bool ic) {
   int32_t n = 0;
   int32_t pos = b.empty() ? 0 : NaiveFind(b, f, ic ? -1 : 1);
@@ -139,7 +151,7 @@ int32_t NaiveReplace(std::string& b, const std::string& f, const std::string& r,
 
 TEST(Matching, AgreesWithLiteralRulesOnRandomText) {
   // Small alphabets make matches, folds and overlaps frequent; lengths cross
-  // the eight- and sixteen-byte fast paths.
+  // the eight-, sixteen- and 32-byte fast paths, forwards and backwards.
   const std::string alphabet = "aAbB<>@`?[{ \xC9\xE9";
   uint32_t seed = 12345;
   auto rnd = [&](uint32_t n) {
@@ -156,6 +168,9 @@ TEST(Matching, AgreesWithLiteralRulesOnRandomText) {
     const int32_t start = 1 + int32_t(rnd(uint32_t(text.size()) + 1));
     ASSERT_EQ(FindText(text, pat, ic ? -start : start), start > int32_t(text.size()) ? 0 : NaiveFind(text, pat, ic ? -start : start))
         << text << " / " << pat;
+    const int32_t back = int32_t(rnd(uint32_t(text.size()) + 2));
+    ASSERT_EQ(FindTextBack(text, pat, ic ? -back : back), NaiveFindBack(text, pat, ic ? -back : back))
+        << text << " / " << pat << " back from " << back;
     std::string a = text, b = text;
     ASSERT_EQ(ReplaceAll(a, pat, repl, ic), NaiveReplace(b, pat, repl, ic)) << text << " / " << pat;
     ASSERT_EQ(a, b) << text << " / " << pat << " -> " << repl;

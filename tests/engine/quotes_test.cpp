@@ -54,6 +54,26 @@ TEST(Quotes, ValuesThatNeedNoQuotes) {
   Check(cases);
 }
 
+// Texts that end inside longer ones ("COLOR=" in "BGCOLOR=" and
+// "BORDERCOLOR=", "SIZE=" in "FONTSIZE=") and values in every order: the
+// pass reads each value once, and only the colour-name rule tells the texts apart.
+TEST(Quotes, TextsEndingAtOneEquals) {
+  const Case cases[] = {
+      {"<td bordercolor=\"red\" color=\"red\" bgcolor=\"red\">",
+       "<td bordercolor=red color=\"red\" bgcolor=red>", "<td bordercolor=red color=red bgcolor=red>"},
+      {"<font color=\"blue\" size=\"2\"><td bgcolor=\"#fff\" width=\"5\" x=\"1\" fontsize=\"3\">",
+       "<font color=\"blue\" size=2><td bgcolor=#fff width=5 x=\"1\" fontsize=3>",
+       "<font color=blue size=2><td bgcolor=#fff width=5 x=\"1\" fontsize=3>"},
+      {"<table cellspacing=\"0\" leftmargin=\"1\" bordercolorlight=\"#eee\">x<hr width=\"5",
+       "<table cellspacing=0 leftmargin=1 bordercolorlight=#eee>x<hr width=\"5",
+       "<table cellspacing=0 leftmargin=1 bordercolorlight=#eee>x<hr width=\"5"},
+      // A value that runs on to the next tag's quote holds the text behind it.
+      {"<img width=\"5\" height=\"6><img border=\"0\">", "<img width=5 height=\"6><img border=\"0\">",
+       "<img width=5 height=\"6><img border=\"0\">"},
+  };
+  Check(cases);
+}
+
 TEST(Quotes, SingleOccurrenceAttributes) {
   const Case cases[] = {
       {"<body text=\"#000000\"><p><font text=\"#111111\">", "<body text=\"#000000\"><p><font text=\"#111111\">",
