@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,7 +112,9 @@ std::string FindBrowser() {
   }
   const char* path = std::getenv("PATH");
   std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  for (const char* name : {"chromium", "chromium-browser"}) {
+  // The headless shell is the same engine without the desktop browser
+  // around it, and costs about a quarter less time per page.
+  for (const char* name : {"chromium-headless-shell", "chromium", "chromium-browser"}) {
     size_t start = 0;
     while (start <= dirs.size()) {
       size_t end = dirs.find(':', start);
@@ -158,8 +161,6 @@ class ChromiumVerifier::Connection {
     std::vector<std::string> args = {browser,
                                       "--headless",
                                       "--disable-gpu",
-                                      // Containers often have a tiny /dev/shm.
-                                      "--disable-dev-shm-usage",
                                       "--hide-scrollbars",
                                       "--mute-audio",
                                       "--no-first-run",
@@ -176,6 +177,11 @@ class ChromiumVerifier::Connection {
                                       "--user-data-dir=" + profileDir_.path().toStdString(),
                                       "--remote-debugging-pipe"};
     if (::geteuid() == 0) args.push_back("--no-sandbox");
+    // Containers often have a tiny /dev/shm; elsewhere it is the cheaper
+    // place for the screenshots' shared memory.
+    struct statvfs shm {};
+    if (::statvfs("/dev/shm", &shm) != 0 || uint64_t(shm.f_bavail) * shm.f_frsize < (uint64_t(1) << 30))
+      args.push_back("--disable-dev-shm-usage");
     args.push_back("about:blank");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());

@@ -12,8 +12,8 @@
 namespace sw::verify {
 
 // The browser program: $SLIMWRIGHT_BROWSER when set (empty when that file
-// cannot be run), else "chromium" or "chromium-browser" from PATH; "" when
-// none is installed.
+// cannot be run), else "chromium-headless-shell", "chromium" or
+// "chromium-browser" from PATH; "" when none is installed.
 std::string FindBrowser();
 // Said wherever the browser is missing.
 // Fills `pixels` from the encoded screenshot; false when it cannot be read.
