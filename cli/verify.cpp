@@ -83,6 +83,8 @@ int RunVerify(const Args& args, Context& cx) {
   std::vector<std::string> names = folders ? DocumentsBelow(a) : std::vector<std::string>{a.string()};
 
   verify::ChromiumVerifier verifier(browser);
+  // Each line says everything that differs, pixels included.
+  verifier.SetFullDetail(true);
   std::string error;
   if (!verifier.Start(&error)) {
     err << "slimwright verify: " << error << "\n";

@@ -7,9 +7,10 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 export DEBIAN_FRONTEND=noninteractive
 # clang and libclang-rt-14-dev bring libFuzzer for scripts/fuzz.sh;
-# dpkg-dev lets cpack work out the package's dependencies; chromium and a
-# font render pages for the visual verification and its tests.
-PKGS="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev clang libclang-rt-14-dev dpkg-dev chromium fonts-dejavu-core"
+# dpkg-dev lets cpack work out the package's dependencies; chromium (with its
+# faster headless shell) and a font render pages for the visual verification
+# and its tests.
+PKGS="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev clang libclang-rt-14-dev dpkg-dev chromium chromium-headless-shell fonts-dejavu-core"
 missing=""
 for p in $PKGS; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -z "$missing" ]; then

@@ -12,8 +12,8 @@
 namespace sw::verify {
 
 // The browser program: $SLIMWRIGHT_BROWSER when set (empty when that file
-// cannot be run), else "chromium" or "chromium-browser" from PATH; "" when
-// none is installed.
+// cannot be run), else "chromium-headless-shell", "chromium" or
+// "chromium-browser" from PATH; "" when none is installed.
 std::string FindBrowser();
 // Said wherever the browser is missing.
 // Fills `pixels` from the encoded screenshot; false when it cannot be read.
@@ -29,18 +29,25 @@ class ChromiumVerifier : public PageVerifier {
   ChromiumVerifier(const ChromiumVerifier&) = delete;
   ChromiumVerifier& operator=(const ChromiumVerifier&) = delete;
 
+  // On, every screenshot is taken, so a verdict names every kind of
+  // difference (for a report read by people); off, the default, a
+  // screenshot that cannot change the verdict is skipped.
+  void SetFullDetail(bool on) { fullDetail_ = on; }
   // Starts the browser; false with `error` set when it cannot be used.
   bool Start(std::string* error);
   Verdict Compare(const std::string& path, const std::string& original,
                   const std::string& optimized) override;
-  // One rendering of `bytes` at the address of `path`.
-  Rendering Render(const std::string& path, const std::string& bytes);
+  // One rendering of `bytes` at the address of `path`. With a `reference`
+  // whose text, title, character set or size differ from this rendering's,
+  // the screenshot, the costly part, is skipped.
+  Rendering Render(const std::string& path, const std::string& bytes, const Rendering* reference = nullptr);
 
   class Connection;
   class Tab;
 
  private:
   std::string browser_;
+  bool fullDetail_ = false;
   std::unique_ptr<Connection> conn_;
   std::mutex poolMutex_;
   std::vector<std::unique_ptr<Tab>> idle_;

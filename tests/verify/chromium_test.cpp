@@ -105,7 +105,7 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
        false, "same"},
       {"&nbsp; made a blank in an empty table cell",
        Page("<table border=1><tr><td>&nbsp;</td><td>x</td></tr></table>"),
-       Page("<table border=1><tr><td> </td><td>x</td></tr></table>"), false, false, "pixels"},
+       Page("<table border=1><tr><td> </td><td>x</td></tr></table>"), false, false, "text"},
       {"</code> <code> joined", Page("<code>a</code> <code>b</code>"), Page("<code>a</code><code>b</code>"),
        false, false, "text"},
       {"hspace=0 removed beside a left-aligned image",

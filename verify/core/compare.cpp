@@ -50,7 +50,7 @@ void ComparePixels(const Rendering& a, const Rendering& b, Verdict& v) {
 }  // namespace
 
 bool RenderingsEqual(const Rendering& a, const Rendering& b) {
-  return a.ok && b.ok && a.text == b.text && a.title == b.title && a.charset == b.charset &&
+  return a.ok && b.ok && !a.shotSkipped && !b.shotSkipped && a.text == b.text && a.title == b.title && a.charset == b.charset &&
          a.width == b.width && a.height == b.height && a.image == b.image &&
          a.shotWidth == b.shotWidth && a.shotHeight == b.shotHeight && a.pixels == b.pixels;
 }
@@ -71,13 +71,17 @@ Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool 
   if (!nondeterministic) {
     v.title = before.title != after.title;
     v.charset = before.charset != after.charset;
-    ComparePixels(before, after, v);
-    // Screenshots that differ but were never decoded still differ.
-    if (!v.pixels && before.image != after.image && (before.pixels.empty() || after.pixels.empty()))
-      v.pixels = true;
+    if (!before.shotSkipped && !after.shotSkipped) {
+      ComparePixels(before, after, v);
+      // Screenshots that differ but were never decoded still differ.
+      if (!v.pixels && before.image != after.image && (before.pixels.empty() || after.pixels.empty()))
+        v.pixels = true;
+    }
   }
-  v.kind = (v.text || v.size || v.title || v.charset || v.pixels) ? Verdict::Kind::Differs
-                                                                   : Verdict::Kind::Same;
+  const bool differs = v.text || v.size || v.title || v.charset || v.pixels;
+  // Nothing is called the same without both screenshots compared.
+  const bool unseen = !nondeterministic && (before.shotSkipped || after.shotSkipped);
+  v.kind = (differs || unseen) ? Verdict::Kind::Differs : Verdict::Kind::Same;
   return v;
 }
 
@@ -102,6 +106,7 @@ std::string Verdict::Describe() const {
           " " + Size(box.width, box.height));
     }
     if (size) add("size " + Size(widthBefore, heightBefore) + " -> " + Size(widthAfter, heightAfter));
+    if (what.empty()) add("screenshot not taken");
     s = "differs: " + what;
   }
   if (nondeterministic) s += " (nondeterministic: compared on text and size)";

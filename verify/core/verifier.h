@@ -24,6 +24,9 @@ struct Rendering {
   // 32-bit pixels, row by row.
   int shotWidth = 0, shotHeight = 0;
   std::string pixels;
+  // Its text, title, character set or size already differed from the
+  // rendering it was taken to be compared with, so no screenshot was taken.
+  bool shotSkipped = false;
 };
 
 struct Verdict {

@@ -46,6 +46,13 @@ TEST(CompareRenderings, NamesEveryDifferenceWithShareAndBox) {
   resized.height = 12;
   Rendering failed;
   failed.error = "the page did not finish loading in time";
+  // Taken without a screenshot, because its text already differed.
+  Rendering rewordedUnseen = reworded, unseen = Shot(10, 10);
+  rewordedUnseen.shotSkipped = unseen.shotSkipped = true;
+  rewordedUnseen.image.clear();
+  rewordedUnseen.pixels.clear();
+  unseen.image.clear();
+  unseen.pixels.clear();
   const Case cases[] = {
       {"identical", Shot(10, 10), Shot(10, 10), false, "same"},
       {"two pixels", Shot(10, 10), Shot(10, 10, {{2, 3}, {5, 4}}), false, "differs: pixels 2.00% in 2,3 4x2"},
@@ -62,6 +69,13 @@ TEST(CompareRenderings, NamesEveryDifferenceWithShareAndBox) {
       {"nondeterministic still sees text", Shot(10, 10), reworded, true,
        "differs: text (nondeterministic: compared on text and size)"},
       {"failure", failed, Shot(10, 10), false, "failed: the page did not finish loading in time"},
+      {"text, screenshot skipped", Shot(10, 10), rewordedUnseen, false, "differs: text"},
+      {"nondeterministic, screenshot skipped", Shot(10, 10), rewordedUnseen, true,
+       "differs: text (nondeterministic: compared on text and size)"},
+      {"nondeterministic needs no screenshot", Shot(10, 10), unseen, true,
+       "same (nondeterministic: compared on text and size)"},
+      // Never taken as the same without both screenshots compared.
+      {"alike but unseen", Shot(10, 10), unseen, false, "differs: screenshot not taken"},
   };
   for (const auto& c : cases) {
     Verdict v = CompareRenderings(c.before, c.after, c.nondeterministic);
@@ -79,4 +93,9 @@ TEST(CompareRenderings, UndecodedShotsThatDifferAreNeverSame) {
   EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
   b.image = a.image;
   EXPECT_TRUE(CompareRenderings(a, b, false).Same());
+  // A rendering without its screenshot never equals one with it, nor another without.
+  b.shotSkipped = true;
+  EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
+  a.shotSkipped = true;
+  EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
 }
