@@ -1,6 +1,7 @@
 // Small helpers the windows share: controls carry their names as objectName,
 // and text crosses between std::string and QString in the local 8-bit encoding.
 #pragma once
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -17,6 +18,18 @@ inline QPushButton* NamedButton(QWidget* parent, const char* name, const QString
   b->setObjectName(name);
   b->setAutoDefault(false);
   return b;
+}
+
+// Help, Cancel and OK at the right end of `row` (which may already hold
+// buttons on the left), OK the default.
+inline void AddHelpCancelOk(QWidget* parent, QHBoxLayout* row, QPushButton*& help, QPushButton*& cancel,
+                            QPushButton*& ok) {
+  help = NamedButton(parent, "bHelp", "&Help");
+  cancel = NamedButton(parent, "bCancel", "&Cancel");
+  ok = NamedButton(parent, "bOK", "&OK");
+  ok->setDefault(true);
+  row->addStretch();
+  for (auto* b : {help, cancel, ok}) row->addWidget(b);
 }
 
 inline QLabel* NamedLabel(QWidget* parent, const char* name, const QString& text) {

@@ -26,12 +26,7 @@ QLabel* Heading(QWidget* parent, const char* text) {
 
 QHBoxLayout* DialogButtons(QDialog* d, QPushButton*& help, QPushButton*& cancel, QPushButton*& ok) {
   auto* h = new QHBoxLayout;
-  help = NamedButton(d, "bHelp", "&Help");
-  cancel = NamedButton(d, "bCancel", "&Cancel");
-  ok = NamedButton(d, "bOK", "&OK");
-  ok->setDefault(true);
-  h->addStretch();
-  for (auto* b : {help, cancel, ok}) h->addWidget(b);
+  AddHelpCancelOk(d, h, help, cancel, ok);
   QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
   QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
   return h;

@@ -105,14 +105,9 @@ TTagPicker::TTagPicker(Profile& profile, Prompt& prompt, HelpSystem* help, QWidg
   auto* buttons = new QHBoxLayout;
   Picksafe = NamedButton(this, "Picksafe", "Select &safe options");
   Pickmax = NamedButton(this, "Pickmax", "Select &maximum options");
-  bHelp = NamedButton(this, "bHelp", "&Help");
-  bCancel = NamedButton(this, "bCancel", "&Cancel");
-  bOK = NamedButton(this, "bOK", "&OK");
-  bOK->setDefault(true);
   buttons->addWidget(Picksafe);
   buttons->addWidget(Pickmax);
-  buttons->addStretch();
-  for (auto* b : {bHelp, bCancel, bOK}) buttons->addWidget(b);
+  AddHelpCancelOk(this, buttons, bHelp, bCancel, bOK);
   v->addLayout(buttons);
 
   // Creation: the two option lists, from the option table.

@@ -59,12 +59,7 @@ TTagManager::TTagManager(IniFile& settings, Prompt& prompt, HelpSystem* help, QW
   v->addLayout(g);
 
   auto* h = new QHBoxLayout;
-  bHelp = NamedButton(this, "bHelp", "&Help");
-  bCancel = NamedButton(this, "bCancel", "&Cancel");
-  bOK = NamedButton(this, "bOK", "&OK");
-  bOK->setDefault(true);
-  h->addStretch();
-  for (auto* b : {bHelp, bCancel, bOK}) h->addWidget(b);
+  AddHelpCancelOk(this, h, bHelp, bCancel, bOK);
   v->addLayout(h);
   QWidget* order[] = {ListBox1, Oldtag, Newtag, TagUpdate, MatchCase, bHelp, bCancel, bOK};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
