@@ -691,17 +691,10 @@ TEST_F(MainFixture, BringToFrontRestoresAMinimisedWindow) {
 
 // Renders the README's pictures.
 TEST_F(MainFixture, Screenshots) {
-  // The README's copies are refreshed on request only, so test runs leave the tree clean.
-  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
-  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
-                                             : std::string(SW_BINARY_DIR) + "/screenshots";
-  fs::create_directories(out);
+  const std::string out = swtest::ScreenshotFolder();
   // Real legacy pages make a telling picture.
   docs.clear();
-  std::vector<fs::path> pages;
-  for (const auto& e : fs::recursive_directory_iterator(SW_CORPUS_DIR))
-    if (e.is_regular_file()) pages.push_back(e.path());
-  std::sort(pages.begin(), pages.end());
+  const std::vector<fs::path> pages = swtest::CorpusFiles();
   for (size_t i = 0; i < pages.size() && i < 12; ++i) {
     docs.push_back(tmp / ("site/" + std::to_string(i) + "-" + pages[i].filename().string()));
     WriteFile(docs.back(), ReadFile(pages[i].string()));
@@ -860,15 +853,9 @@ TEST_F(MainFixture, VerifiedRunWithoutAWorkingBrowserTouchesNothing) {
 // browser over real legacy pages.
 TEST_F(MainFixture, VerifiedRunScreenshots) {
   if (verify::FindBrowser().empty()) GTEST_SKIP() << verify::kInstallHint;
-  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
-  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
-                                             : std::string(SW_BINARY_DIR) + "/screenshots";
-  fs::create_directories(out);
+  const std::string out = swtest::ScreenshotFolder();
   docs.clear();
-  std::vector<fs::path> pages;
-  for (const auto& e : fs::recursive_directory_iterator(SW_CORPUS_DIR))
-    if (e.is_regular_file()) pages.push_back(e.path());
-  std::sort(pages.begin(), pages.end());
+  const std::vector<fs::path> pages = swtest::CorpusFiles();
   // Pages that keep one back at the maximum preset among ones that do not.
   for (const char* name : {"frform.html", "h_nolay.htm", "design-notes.html", "software.html", "node38.html",
                            "oleauto.html", "sane-umax-config-doc.html"})

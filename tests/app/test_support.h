@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,26 @@
 #include "platform/process.h"
 
 namespace swtest {
+
+// Where a test renders a README picture: the source tree's copies are
+// refreshed on request only (SW_UPDATE_SCREENSHOTS=1), so test runs leave
+// the tree clean.
+inline std::string ScreenshotFolder() {
+  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
+  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
+                                             : std::string(SW_BINARY_DIR) + "/screenshots";
+  std::filesystem::create_directories(out);
+  return out;
+}
+
+// Every file of the legacy corpus, in path order.
+inline std::vector<std::filesystem::path> CorpusFiles() {
+  std::vector<std::filesystem::path> pages;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(SW_CORPUS_DIR))
+    if (e.is_regular_file()) pages.push_back(e.path());
+  std::sort(pages.begin(), pages.end());
+  return pages;
+}
 
 // Answers message boxes from a script keyed by caption and records every box.
 class ScriptedPrompt : public sw::Prompt {

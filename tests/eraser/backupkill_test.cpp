@@ -241,15 +241,9 @@ TEST(DirFormWindow, ShowsTheChosenDirectoryAndItsFiles) {
 }
 
 TEST_F(EraserWindow, Screenshot) {
-  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
-  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
-                                             : std::string(SW_BINARY_DIR) + "/screenshots";
-  fs::create_directories(out);
+  const std::string out = swtest::ScreenshotFolder();
   // Backups beside real legacy pages.
-  std::vector<fs::path> pages;
-  for (const auto& e : fs::recursive_directory_iterator(SW_CORPUS_DIR))
-    if (e.is_regular_file()) pages.push_back(e.path());
-  std::sort(pages.begin(), pages.end());
+  const std::vector<fs::path> pages = swtest::CorpusFiles();
   for (size_t i = 0; i < pages.size() && i < 9; ++i) {
     const std::string rel = pages[i].parent_path().filename().string() + "/" + pages[i].filename().string();
     WriteFile(Web(rel), ReadFile(pages[i].string()));

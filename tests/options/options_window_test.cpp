@@ -360,11 +360,7 @@ namespace {
 
 // Renders the README's pictures of the options windows.
 TEST_F(OptionsFixture, Screenshots) {
-  // The README's copies are refreshed on request only, so test runs leave the tree clean.
-  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
-  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
-                                             : std::string(SW_BINARY_DIR) + "/screenshots";
-  fs::create_directories(out);
+  const std::string out = swtest::ScreenshotFolder();
   WritePreset(ini, Preset::Safe);
   ini.WriteString(kTagOptions, "StandardizeChars", "2");
   ini.WriteString(kFineTuning, "WordWrap", "120");

@@ -243,11 +243,7 @@ TEST_F(PickerFixture, MenuItemsOpenTheWindows) {
 }
 
 TEST_F(PickerFixture, Screenshots) {
-  // The README's copies are refreshed on request only, so test runs leave the tree clean.
-  const char* update = std::getenv("SW_UPDATE_SCREENSHOTS");
-  std::string out = update && *update == '1' ? std::string(SW_SOURCE_DIR) + "/docs/screenshots"
-                                             : std::string(SW_BINARY_DIR) + "/screenshots";
-  std::filesystem::create_directories(out);
+  const std::string out = swtest::ScreenshotFolder();
   IniFile& s = *ini;
   const char* entries[] = {"<FONT FACE=\"Arial, Helvetica\">^^<FONT FACE=Arial>^^0",
                            "<!-- #BeginLibraryItem \"/Library/nav.lbi\" -->^^^^1",
@@ -264,10 +260,7 @@ TEST_F(PickerFixture, Screenshots) {
     EXPECT_TRUE(d.grab().save(QString::fromStdString(out + "/term-manager.png")));
   }
   std::string text;
-  std::vector<std::filesystem::path> pages;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(SW_CORPUS_DIR))
-    if (e.is_regular_file()) pages.push_back(e.path());
-  std::sort(pages.begin(), pages.end());
+  const std::vector<std::filesystem::path> pages = swtest::CorpusFiles();
   for (size_t i = 0; i < pages.size() && i < 12; ++i)
     text += "/home/author/web/" + pages[i].parent_path().filename().string() + "/" + pages[i].filename().string() +
             "\r\n";
