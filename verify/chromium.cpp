@@ -118,15 +118,16 @@ const char* kReadScript = R"JS(
 )JS";
 
 // The document key: the parsed document written out with every node,
-// attribute and text, and digested. Two pages with equal keys, doctype and
-// rendering mode included, look the same, so their screenshots can be
-// spared. Only what cannot change how the page looks is written in one form:
-// comments, blanks that make no box, runs of blanks, spellings of a colour
-// or a style sheet, and META tags no browser reads. A page with scripts,
-// event handlers or embedded documents could read any of these, so it is
-// written exactly as parsed, and so are attribute spellings when a style
-// sheet selects by attribute. Runs in a world of its own, so the page's
-// scripts cannot change the functions it uses.
+// attribute and text, and digested. Two pages with equal keys, rendering
+// mode included, look the same, so their screenshots can be spared. Only
+// what cannot change how the page looks is written in one form: comments,
+// blanks that make no box, runs of blanks, spellings of a colour or a style
+// sheet, phrase elements a browser shows alike, the doctype beyond its mode,
+// and META tags no browser reads. A page with scripts, event handlers or
+// embedded documents could read any of these, so it is written exactly as
+// parsed; so are attribute spellings and those element names when a style
+// sheet selects by them. Runs in a world of its own, so the page's scripts
+// cannot change the functions it uses.
 const char* kKeyScript = R"JS(
 (async () => {
   const d = document, XHTML = 'http://www.w3.org/1999/xhtml';
@@ -136,29 +137,40 @@ const char* kKeyScript = R"JS(
     for (const a of e.attributes)
       if (a.name.toLowerCase().startsWith('on')) { exact = true; break scan; }
   }
-  // What the page's style sheets select by: attribute spellings, and
-  // whether an element holds nothing at all.
-  let byAttribute = false, byEmptiness = false;
+  // Phrase elements a browser shows alike, by the name that stands for them.
+  const alike = {strong: 'b', em: 'i', cite: 'i', dfn: 'i', code: 'tt', kbd: 'tt', samp: 'tt'};
+  const alikeNames = /(^|[^-\w.#:\\])(b|strong|i|em|cite|dfn|tt|code|kbd|samp)(?![-\w])/i;
+  // What the page's style sheets select by: attribute spellings, whether an
+  // element holds nothing at all, and those element names.
+  let byAttribute = false, byEmptiness = false, byName = false;
   const scanRules = rules => {
     for (const r of rules) {
       if (r.selectorText !== undefined) {
         byAttribute ||= r.selectorText.includes('[');
         byEmptiness ||= /:empty|:blank/i.test(r.selectorText);
+        byName ||= alikeNames.test(r.selectorText);
       }
       let inner = null;
-      try { inner = r.styleSheet ? r.styleSheet.cssRules : r.cssRules; } catch (e) { byAttribute = byEmptiness = true; }
+      try { inner = r.styleSheet ? r.styleSheet.cssRules : r.cssRules; } catch (e) { byAttribute = byEmptiness = byName = true; }
       if (inner) scanRules(inner);
     }
   };
   for (const sheet of d.styleSheets) {
-    try { scanRules(sheet.cssRules); } catch (e) { byAttribute = byEmptiness = true; }
+    try { scanRules(sheet.cssRules); } catch (e) { byAttribute = byEmptiness = byName = true; }
   }
-  const loose = !exact && !byAttribute;
+  const loose = !exact && !byAttribute, renamed = !exact && !byName;
   const out = [];
   const put = s => out.push(s.length + ':' + s);
   const dt = d.doctype;
-  put(d.compatMode); put(d.contentType); put(d.characterSet); put(exact ? 'exact' : loose ? 'loose' : 'kept');
-  put(dt ? dt.name + '\n' + dt.publicId + '\n' + dt.systemId : '');
+  put(d.contentType); put(d.characterSet); put(exact ? 'exact' : loose ? 'loose' : 'kept'); put(renamed ? 'renamed' : '');
+  // Without scripts a doctype matters only through the rendering mode it
+  // sets; limited quirks is known by its public identifiers.
+  const pub = dt ? dt.publicId.toLowerCase() : '';
+  if (exact) put(dt ? dt.name + '\n' + dt.publicId + '\n' + dt.systemId : '');
+  put(d.compatMode === 'BackCompat' ? 'quirks' :
+      d.contentType === 'text/html' && ['-//w3c//dtd xhtml 1.0 frameset//', '-//w3c//dtd xhtml 1.0 transitional//',
+        '-//w3c//dtd html 4.01 frameset//', '-//w3c//dtd html 4.01 transitional//'].some(p => pub.startsWith(p)) ?
+      'limited quirks' : 'no quirks');
 
   const collapsing = new Map();
   // Blank runs collapse where white-space says so; elsewhere every blank counts.
@@ -203,8 +215,17 @@ const char* kKeyScript = R"JS(
 
   const colours = [];
   const colourNames = ['bgcolor', 'color', 'text', 'link', 'vlink', 'alink', 'bordercolor'];
-  const unread = ['keywords', 'description', 'author', 'generator', 'copyright', 'robots', 'date', 'created',
-                  'progid', 'originator', 'revisit-after', 'rating', 'distribution', 'classification'];
+  // META tags that say something about the page but change nothing in it;
+  // the character set they may name is compared anyway.
+  const unreadNames = ['keywords', 'description', 'author', 'generator', 'copyright', 'robots', 'date', 'created',
+                       'progid', 'originator', 'revisit-after', 'rating', 'distribution', 'classification'];
+  const unreadPragmas = ['content-type', 'expires', 'pragma', 'cache-control'];
+  const unread = m => {
+    const n = m.getAttributeNames().filter(a => a !== 'content').sort().join(' ');
+    if (n === 'charset') return true;
+    if (n === 'http-equiv') return unreadPragmas.includes(m.getAttribute('http-equiv').toLowerCase());
+    return n === 'name' && unreadNames.includes(m.getAttribute('name').toLowerCase());
+  };
   const headShown = () => d.head && getComputedStyle(d.head).display !== 'none';
   const hiddenHead = !exact && !headShown();
   const sheetText = sheet => {
@@ -248,10 +269,8 @@ const char* kKeyScript = R"JS(
         last = c;
         continue;
       }
-      if (t === 8 && !exact) continue;
-      if (t === 1 && hiddenHead && p === d.head && c.localName === 'meta' && !c.hasAttribute('http-equiv') &&
-          unread.includes((c.getAttribute('name') || '').toLowerCase()))
-        continue;
+      if ((t === 8 || t === 10) && !exact) continue;
+      if (t === 1 && hiddenHead && p === d.head && c.localName === 'meta' && unread(c)) continue;
       flush(c);
       prev = c;
       if (t === 1) element(c);
@@ -263,7 +282,7 @@ const char* kKeyScript = R"JS(
   };
   const element = e => {
     const html = e.namespaceURI === XHTML;
-    put('<' + (html ? '' : e.namespaceURI + ' ') + e.localName);
+    put('<' + (html ? '' : e.namespaceURI + ' ') + (html && renamed && alike[e.localName] || e.localName));
     for (const a of e.attributes) {
       let v = a.value;
       if (loose && html && !a.namespaceURI) {

@@ -173,7 +173,21 @@ TEST_F(Browser, TheDocumentShortcutAgreesWithThePixels) {
        Page("<p>x</p>"), true},
       {"elements holding only blanks", Page("<p>x</p><p> \n </p><table><tr><td> </td></tr></table>"),
        Page("<p>x</p><p></p><table><tr><td></td></tr></table>"), true},
+      {"phrase elements shown alike", Page("<strong>a</strong> <em>b</em> <cite>c</cite> <code>d</code> <kbd>e</kbd>"),
+       Page("<b>a</b> <i>b</i> <i>c</i> <tt>d</tt> <tt>e</tt>"), true},
+      {"a doctype that leaves quirks mode", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">" + Page("<p>x</p>"),
+       Page("<p>x</p>"), true},
+      {"two doctypes of limited quirks",
+       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">" +
+           Page("<p>x</p>"),
+       "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" \"x\">" + Page("<p>x</p>"), true},
       // Each looks different.
+      {"a sheet styling one of the phrase elements", Page("<strong>a</strong>", "<style>strong{color:red}</style>"),
+       Page("<b>a</b>", "<style>strong{color:red}</style>"), false},
+      {"a doctype that changes the mode",
+       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">" +
+           Page("<table border=1><tr><td><img src=pic.png></td></tr></table>"),
+       "<!DOCTYPE html>" + Page("<table border=1><tr><td><img src=pic.png></td></tr></table>"), false},
       {"blanks kept by white-space", Page("<div style='white-space:pre'>a    b</div>"),
        Page("<div style='white-space:pre'>a b</div>"), false},
       {"a blank after generated content", Page("<p>\nword</p>", "<style>p::before{content:'[['}</style>"),
