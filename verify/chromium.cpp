@@ -184,9 +184,8 @@ const char* kKeyScript = R"JS(
     }
     return c;
   };
+  // A run of blanks, line ends included, shows as one space.
   const blank = /^[ \t\n]*$/;
-  // A run of blanks shows as one space, line ends included.
-  const collapse = () => ' ';
   // Blanks at the start of a block's first line and the end of its last one
   // are removed, unless generated content or an inside marker stands there.
   const blocks = ['block', 'list-item', 'table-cell', 'table-caption', 'inline-block', 'flow-root'];
@@ -248,17 +247,17 @@ const char* kKeyScript = R"JS(
     };
     const flush = next => {
       if (text === null) return;
-      if (p.localName === 'title') {
+      if (p.localName === 'title' && !exact) {
         // Shown only as the title, which drops blanks at its ends.
         put('#' + text.replace(/^[ \t\n]+|[ \t\n]+$/g, '').replace(/[ \t\n]+/g, ' '));
       } else if (!collapses(p)) {
         put('#' + text);
       } else if (blank.test(text)) {
-        if (!droppable(next)) put('#' + text.replace(/[ \t\n]+/g, collapse));
+        if (!droppable(next)) put('#' + text.replace(/[ \t\n]+/g, ' '));
       } else {
         if (/^[ \t\n]/.test(text) && (prev ? breaks(prev) : lineEdge(p, true))) text = text.replace(/^[ \t\n]+/, '');
         if (/[ \t\n]$/.test(text) && (next ? breaks(next) : lineEdge(p, false))) text = text.replace(/[ \t\n]+$/, '');
-        put('#' + text.replace(/[ \t\n]+/g, collapse));
+        put('#' + text.replace(/[ \t\n]+/g, ' '));
       }
       text = null;
     };

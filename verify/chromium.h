@@ -1,6 +1,7 @@
 // PageVerifier over a headless Chromium driven through the DevTools
 // protocol on a pipe (file descriptors 3 and 4). One browser serves every
-// caller; each comparison opens its own tab, so pages render in parallel.
+// caller; each comparison takes a tab for each version, so pages render in
+// parallel.
 #pragma once
 #include <atomic>
 #include <memory>
@@ -32,7 +33,8 @@ class ChromiumVerifier : public PageVerifier {
 
   // On, every screenshot is taken, so a verdict names every kind of
   // difference (for a report read by people); off, the default, a
-  // screenshot that cannot change the verdict is skipped.
+  // screenshot that cannot change the verdict is skipped, and so are both
+  // when the two versions parse into the same document.
   void SetFullDetail(bool on) { fullDetail_ = on; }
   // Starts the browser; false with `error` set when it cannot be used.
   bool Start(std::string* error);
