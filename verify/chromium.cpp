@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <atomic>
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <condition_variable>
@@ -48,13 +49,24 @@ constexpr int kWidth = 1024;
 // compared through its text and size.
 constexpr int kMaxShotHeight = 16384;
 
+bool ContainsNoCase(const std::string& text, const char* word) {
+  const size_t n = std::strlen(word);
+  for (size_t i = 0; i + n <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < n && std::tolower(static_cast<unsigned char>(text[i + k])) == word[k]) ++k;
+    if (k == n) return true;
+  }
+  return false;
+}
+
 bool Executable(const std::string& p) {
   struct stat st {};
   return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.c_str(), X_OK) == 0;
 }
 
 // Scripts see one fixed moment (1 January 2000, 12:00 UTC), so a page that
-// prints today's date renders the same twice; likewise one window size.
+// prints today's date renders the same twice; likewise one window size and
+// one history length.
 const char* kClockScript = R"JS(
 (() => {
   const T = 946728000000, D = Date;
@@ -73,6 +85,8 @@ const char* kClockScript = R"JS(
   // it is read; pages that print it see the viewport's instead.
   for (const [outer, inner] of [['outerWidth', 'innerWidth'], ['outerHeight', 'innerHeight']])
     Object.defineProperty(window, outer, {configurable: true, get: () => window[inner]});
+  // A tab's history grows with every page it showed.
+  Object.defineProperty(History.prototype, 'length', {configurable: true, get: () => 1});
 })();
 )JS";
 
@@ -100,6 +114,229 @@ const char* kReadScript = R"JS(
     (document.head || e).appendChild(s);
   }
   return JSON.stringify(r);
+})()
+)JS";
+
+// The document key: the parsed document written out with every node,
+// attribute and text, and digested. Two pages with equal keys, rendering
+// mode included, look the same, so their screenshots can be spared. Only
+// what cannot change how the page looks is written in one form: comments,
+// blanks that make no box, runs of blanks, spellings of a colour or a style
+// sheet, phrase elements a browser shows alike, the doctype beyond its mode,
+// and META tags no browser reads. A page with scripts, event handlers or
+// embedded documents could read any of these, so it is written exactly as
+// parsed; so are attribute spellings and those element names when a style
+// sheet selects by them. Runs in a world of its own, so the page's scripts
+// cannot change the functions it uses.
+const char* kKeyScript = R"JS(
+(async () => {
+  const d = document, XHTML = 'http://www.w3.org/1999/xhtml';
+  let exact = false;
+  scan: for (const e of d.getElementsByTagName('*')) {
+    if (['script', 'iframe', 'frame', 'object', 'embed', 'applet'].includes(e.localName)) { exact = true; break; }
+    for (const a of e.attributes)
+      if (a.name.toLowerCase().startsWith('on')) { exact = true; break scan; }
+  }
+  // Phrase elements a browser shows alike, by the name that stands for them.
+  const alike = {strong: 'b', em: 'i', cite: 'i', dfn: 'i', code: 'tt', kbd: 'tt', samp: 'tt'};
+  const alikeNames = /(^|[^-\w.#:\\])(b|strong|i|em|cite|dfn|tt|code|kbd|samp)(?![-\w])/i;
+  // What the page's style sheets select by: attribute spellings, whether an
+  // element holds nothing at all, and those element names.
+  let byAttribute = false, byEmptiness = false, byName = false;
+  const scanRules = rules => {
+    for (const r of rules) {
+      if (r.selectorText !== undefined) {
+        byAttribute ||= r.selectorText.includes('[');
+        byEmptiness ||= /:empty|:blank/i.test(r.selectorText);
+        byName ||= alikeNames.test(r.selectorText);
+      }
+      let inner = null;
+      try { inner = r.styleSheet ? r.styleSheet.cssRules : r.cssRules; } catch (e) { byAttribute = byEmptiness = byName = true; }
+      if (inner) scanRules(inner);
+    }
+  };
+  for (const sheet of d.styleSheets) {
+    try { scanRules(sheet.cssRules); } catch (e) { byAttribute = byEmptiness = byName = true; }
+  }
+  const loose = !exact && !byAttribute, renamed = !exact && !byName;
+  const out = [];
+  const put = s => out.push(s.length + ':' + s);
+  const dt = d.doctype;
+  put(d.contentType); put(d.characterSet); put(exact ? 'exact' : loose ? 'loose' : 'kept'); put(renamed ? 'renamed' : '');
+  // Without scripts a doctype matters only through the rendering mode it
+  // sets; limited quirks is known by its public identifiers.
+  const pub = dt ? dt.publicId.toLowerCase() : '';
+  if (exact) put(dt ? dt.name + '\n' + dt.publicId + '\n' + dt.systemId : '');
+  put(d.compatMode === 'BackCompat' ? 'quirks' :
+      d.contentType === 'text/html' && ['-//w3c//dtd xhtml 1.0 frameset//', '-//w3c//dtd xhtml 1.0 transitional//',
+        '-//w3c//dtd html 4.01 frameset//', '-//w3c//dtd html 4.01 transitional//'].some(p => pub.startsWith(p)) ?
+      'limited quirks' : 'no quirks');
+
+  const collapsing = new Map();
+  // Blank runs collapse where white-space says so; elsewhere every blank counts.
+  const collapses = e => {
+    if (exact || !e || e.namespaceURI !== XHTML || ['script', 'style'].includes(e.localName)) return false;
+    let c = collapsing.get(e);
+    if (c === undefined) {
+      const s = getComputedStyle(e), w = s.getPropertyValue('white-space-collapse');
+      c = w ? w === 'collapse' : s.whiteSpace === 'normal' || s.whiteSpace === 'nowrap';
+      collapsing.set(e, c);
+    }
+    return c;
+  };
+  // A run of blanks, line ends included, shows as one space.
+  const blank = /^[ \t\n]*$/;
+  // Blanks at the start of a block's first line and the end of its last one
+  // are removed, unless generated content or an inside marker stands there.
+  const blocks = ['block', 'list-item', 'table-cell', 'table-caption', 'inline-block', 'flow-root'];
+  // Beside a line break or an in-flow block, blanks sit at a line's end or
+  // start too.
+  const breaks = e => {
+    if (e.nodeType !== 1) return false;
+    const s = getComputedStyle(e);
+    if (e.localName === 'br' && e.namespaceURI === XHTML) return s.display !== 'none';
+    return ['block', 'list-item', 'table', 'flex', 'grid', 'flow-root'].includes(s.display) &&
+           s.float === 'none' && s.position !== 'absolute' && s.position !== 'fixed';
+  };
+  const lineEdge = (p, start) => {
+    const s = getComputedStyle(p);
+    if (!blocks.includes(s.display)) return false;
+    if (start && s.display === 'list-item' && s.listStylePosition !== 'outside') return false;
+    const c = getComputedStyle(p, start ? '::before' : '::after').content;
+    return c === 'none' || c === 'normal';
+  };
+  const boxless = (start, startAt, end, endAt) => {
+    const r = d.createRange();
+    r.setStart(start, startAt);
+    r.setEnd(end, endAt);
+    return r.getClientRects().length === 0;
+  };
+
+  const colours = [];
+  const colourNames = ['bgcolor', 'color', 'text', 'link', 'vlink', 'alink', 'bordercolor'];
+  // META tags that say something about the page but change nothing in it;
+  // the character set they may name is compared anyway.
+  const unreadNames = ['keywords', 'description', 'author', 'generator', 'copyright', 'robots', 'date', 'created',
+                       'progid', 'originator', 'revisit-after', 'rating', 'distribution', 'classification'];
+  const unreadPragmas = ['content-type', 'expires', 'pragma', 'cache-control'];
+  const unread = m => {
+    const n = m.getAttributeNames().filter(a => a !== 'content').sort().join(' ');
+    if (n === 'charset') return true;
+    if (n === 'http-equiv') return unreadPragmas.includes(m.getAttribute('http-equiv').toLowerCase());
+    return n === 'name' && unreadNames.includes(m.getAttribute('name').toLowerCase());
+  };
+  const headShown = () => d.head && getComputedStyle(d.head).display !== 'none';
+  const hiddenHead = !exact && !headShown();
+  const sheetText = sheet => {
+    try { return Array.from(sheet.cssRules, r => r.cssText).join('\n'); } catch (e) { return null; }
+  };
+
+  const children = p => {
+    let text = null, first = null, last = null, other = null, prev = null;
+    // Blanks that make no box, or stand at a line's start or end, can go,
+    // unless they are all that keeps the parent from matching :empty.
+    const droppable = next => {
+      if (other === null && !byEmptiness) other = true;
+      if (other === null) {
+        other = false;
+        for (let c = p.firstChild; c && !other; c = c.nextSibling)
+          other = c.nodeType === 1 || ((c.nodeType === 3 || c.nodeType === 4) && !blank.test(c.data));
+      }
+      return other && ((prev ? breaks(prev) : lineEdge(p, true)) || (next ? breaks(next) : lineEdge(p, false)) ||
+                       boxless(first, 0, last, last.length));
+    };
+    const flush = next => {
+      if (text === null) return;
+      if (p.localName === 'title' && !exact) {
+        // Shown only as the title, which drops blanks at its ends.
+        put('#' + text.replace(/^[ \t\n]+|[ \t\n]+$/g, '').replace(/[ \t\n]+/g, ' '));
+      } else if (!collapses(p)) {
+        put('#' + text);
+      } else if (blank.test(text)) {
+        if (!droppable(next)) put('#' + text.replace(/[ \t\n]+/g, ' '));
+      } else {
+        if (/^[ \t\n]/.test(text) && (prev ? breaks(prev) : lineEdge(p, true))) text = text.replace(/^[ \t\n]+/, '');
+        if (/[ \t\n]$/.test(text) && (next ? breaks(next) : lineEdge(p, false))) text = text.replace(/[ \t\n]+$/, '');
+        put('#' + text.replace(/[ \t\n]+/g, ' '));
+      }
+      text = null;
+    };
+    for (let c = p.firstChild; c; c = c.nextSibling) {
+      const t = c.nodeType;
+      if (t === 3 || t === 4) {
+        if (text === null) { text = c.data; first = c; } else text += c.data;
+        last = c;
+        continue;
+      }
+      if ((t === 8 || t === 10) && !exact) continue;
+      if (t === 1 && hiddenHead && p === d.head && c.localName === 'meta' && unread(c)) continue;
+      flush(c);
+      prev = c;
+      if (t === 1) element(c);
+      else if (t === 8) put('!' + c.data);
+      else if (t === 7) put('?' + c.target + ' ' + c.data);
+      else put('~' + t);
+    }
+    flush(null);
+  };
+  const element = e => {
+    const html = e.namespaceURI === XHTML;
+    put('<' + (html ? '' : e.namespaceURI + ' ') + (html && renamed && alike[e.localName] || e.localName));
+    for (const a of e.attributes) {
+      let v = a.value;
+      if (loose && html && !a.namespaceURI) {
+        if (colourNames.includes(a.name)) {
+          colours.push([out.length, a.name, v]);
+          out.push(null);
+          continue;
+        }
+        else if (a.name === 'style') v = e.style.cssText;
+        else if (e.localName === 'img' && ['border', 'hspace', 'vspace'].includes(a.name)) continue;
+      }
+      put((a.namespaceURI ? a.namespaceURI + ' ' : '') + a.name + '=' + v);
+    }
+    // An image's border and spacing attributes, by what they come to.
+    if (loose && html && e.localName === 'img') {
+      const s = getComputedStyle(e);
+      let box = '';
+      for (const side of ['top', 'right', 'bottom', 'left']) {
+        const w = s.getPropertyValue(`border-${side}-width`);
+        box += (w === '0px' ? '0' : w + ' ' + s.getPropertyValue(`border-${side}-style`) + ' ' +
+                s.getPropertyValue(`border-${side}-color`)) + ' ' + s.getPropertyValue(`margin-${side}`) + ';';
+      }
+      put('@' + box);
+    }
+    if (e.shadowRoot) { put('#shadow'); children(e.shadowRoot); }
+    if (e.localName === 'template' && e.content) { put('#content'); children(e.content); }
+    put('>');
+    const sheet = !exact && html && e.localName === 'style' && e.sheet ? sheetText(e.sheet) : null;
+    if (sheet !== null) put('#sheet ' + sheet);
+    else children(e);
+    put('/');
+  };
+  children(d);
+  // Colours as the browser reads them, from a FONT in a shadow root of its
+  // own, out of reach of the page's style sheets; one it cannot read keeps
+  // its spelling. The probe joins the page only after everything else was
+  // read, so no selector saw it.
+  if (colours.length) {
+    const host = d.createElement('span'), probe = d.createElement('font'), fail = 'rgba(1, 2, 3, 0.5)';
+    host.attachShadow({mode: 'open'}).appendChild(probe);
+    host.style.cssText = `display: none !important; color: ${fail} !important`;
+    d.documentElement.appendChild(host);
+    try {
+      for (const [at, name, v] of colours) {
+        probe.setAttribute('color', v);
+        const c = getComputedStyle(probe).color;
+        const s = name + '=' + (c === fail ? '=' + v : c);
+        out[at] = s.length + ':' + s;
+      }
+    } finally {
+      host.remove();
+    }
+  }
+  const digest = await crypto.subtle.digest('SHA-256', new TextEncoder().encode(out.join('')));
+  return Array.from(new Uint8Array(digest), b => b.toString(16).padStart(2, '0')).join('');
 })()
 )JS";
 
@@ -435,6 +672,10 @@ class ChromiumVerifier::Tab {
     return true;
   }
 
+  // The tab's main frame (its id is the target's).
+  const QString& Frame() const { return target_; }
+  void Extend(Clock::time_point deadline) { deadline_ = deadline; }
+
   // Sends a command of this tab and waits for its answer, serving the
   // paused requests that come meanwhile.
   std::optional<QJsonObject> Call(const QString& method, const QJsonObject& params = {}) {
@@ -527,35 +768,64 @@ bool ChromiumVerifier::Start(std::string* error) {
   return true;
 }
 
-Rendering ChromiumVerifier::Render(const std::string& path, const std::string& bytes,
-                                   const Rendering* reference) {
-  Rendering r;
+// A tab taken from the pool for one comparison; it goes back when its
+// last page ended cleanly, and is closed otherwise.
+class ChromiumVerifier::Lease {
+ public:
+  explicit Lease(ChromiumVerifier& v) : v_(v) {}
+  ~Lease() {
+    if (!tab_ || !clean_) return;
+    std::lock_guard<std::mutex> lock(v_.poolMutex_);
+    v_.idle_.push_back(std::move(tab_));
+  }
+  Lease(const Lease&) = delete;
+  Lease& operator=(const Lease&) = delete;
+
+  Tab* Get(Clock::time_point deadline) {
+    if (tab_) return tab_.get();
+    {
+      std::lock_guard<std::mutex> lock(v_.poolMutex_);
+      if (!v_.idle_.empty()) {
+        tab_ = std::move(v_.idle_.back());
+        v_.idle_.pop_back();
+      }
+    }
+    if (!tab_) {
+      tab_ = std::make_unique<Tab>(*v_.conn_);
+      if (!tab_->Open(deadline)) {
+        tab_.reset();
+        return nullptr;
+      }
+    }
+    return tab_.get();
+  }
+  void Clean(bool clean) { clean_ = clean; }
+
+ private:
+  ChromiumVerifier& v_;
+  std::unique_ptr<Tab> tab_;
+  bool clean_ = false;
+};
+
+bool ChromiumVerifier::Read(Lease& lease, const std::string& path, const std::string& bytes, Rendering& r) {
+  r = Rendering{};
+  lease.Clean(false);
   if (!conn_ || conn_->Dead()) {
     r.error = "the browser is not running";
-    return r;
+    return false;
   }
   const auto deadline = Clock::now() + kPageTimeout;
-  std::unique_ptr<Tab> tab;
-  {
-    std::lock_guard<std::mutex> lock(poolMutex_);
-    if (!idle_.empty()) {
-      tab = std::move(idle_.back());
-      idle_.pop_back();
-    }
-  }
+  Tab* tab = lease.Get(deadline);
   if (!tab) {
-    tab = std::make_unique<Tab>(*conn_);
-    if (!tab->Open(deadline)) {
-      r.error = "no browser tab could be opened";
-      return r;
-    }
+    r.error = "no browser tab could be opened";
+    return false;
   }
-  if (!tab->Load(path, bytes, deadline, &r.error)) return r;
+  if (!tab->Load(path, bytes, deadline, &r.error)) return false;
   auto read = tab->Call("Runtime.evaluate",
                         {{"expression", kReadScript}, {"awaitPromise", true}, {"returnByValue", true}});
   if (!read || read->contains("exceptionDetails")) {
     r.error = "the page could not be read";
-    return r;
+    return false;
   }
   QJsonObject info =
       QJsonDocument::fromJson(read->value("result").toObject().value("value").toString().toUtf8()).object();
@@ -564,20 +834,42 @@ Rendering ChromiumVerifier::Render(const std::string& path, const std::string& b
   r.text = info.value("text").toString().toStdString();
   r.width = info.value("width").toInt();
   r.height = info.value("height").toInt();
+  r.shotSkipped = true;
+  r.ok = true;
+  lease.Clean(true);
+  return true;
+}
 
-  if (reference && reference->ok &&
-      (r.text != reference->text || r.title != reference->title || r.charset != reference->charset ||
-       r.width != reference->width || r.height != reference->height)) {
-    r.shotSkipped = true;
-    r.ok = true;
-    std::lock_guard<std::mutex> lock(poolMutex_);
-    idle_.push_back(std::move(tab));
-    return r;
+void ChromiumVerifier::Key(Lease& lease, const std::string& bytes, Rendering& r) {
+  // A closed shadow root is out of a script's sight, so such a page has no key.
+  if (!r.ok || !r.documentKey.empty() || ContainsNoCase(bytes, "shadowroot")) return;
+  Tab* tab = lease.Get(Clock::now() + kPageTimeout);
+  if (!tab) return;
+  tab->Extend(Clock::now() + kPageTimeout);
+  auto world = tab->Call("Page.createIsolatedWorld", {{"frameId", tab->Frame()}, {"worldName", "slimwright"}});
+  if (!world) return;
+  auto key = tab->Call("Runtime.evaluate", {{"expression", kKeyScript},
+                                            {"contextId", world->value("executionContextId")},
+                                            {"awaitPromise", true},
+                                            {"returnByValue", true}});
+  if (key && !key->contains("exceptionDetails"))
+    r.documentKey = key->value("result").toObject().value("value").toString().toStdString();
+}
+
+bool ChromiumVerifier::Shoot(Lease& lease, Rendering& r) {
+  lease.Clean(false);
+  Tab* tab = lease.Get(Clock::now() + kPageTimeout);
+  if (!tab) {
+    r.ok = false;
+    r.error = "no browser tab could be opened";
+    return false;
   }
+  tab->Extend(Clock::now() + kPageTimeout);
   auto lm = tab->Call("Page.getLayoutMetrics");
   if (!lm) {
+    r.ok = false;
     r.error = "the page size could not be read";
-    return r;
+    return false;
   }
   QJsonObject content = lm->value("cssContentSize").toObject();
   int w = std::max(1, int(std::ceil(content.value("width").toDouble())));
@@ -588,13 +880,33 @@ Rendering ChromiumVerifier::Render(const std::string& path, const std::string& b
                                                    {"captureBeyondViewport", true},
                                                    {"optimizeForSpeed", true}});
   if (!shot) {
+    r.ok = false;
     r.error = "the page could not be photographed";
-    return r;
+    return false;
   }
   r.image = QByteArray::fromBase64(shot->value("data").toString().toLatin1()).toStdString();
-  r.ok = true;
-  std::lock_guard<std::mutex> lock(poolMutex_);
-  idle_.push_back(std::move(tab));
+  r.shotSkipped = false;
+  ++shots_;
+  lease.Clean(true);
+  return true;
+}
+
+namespace {
+
+bool SameInfo(const Rendering& a, const Rendering& b) {
+  return a.text == b.text && a.title == b.title && a.charset == b.charset && a.width == b.width &&
+         a.height == b.height;
+}
+
+}  // namespace
+
+Rendering ChromiumVerifier::Render(const std::string& path, const std::string& bytes,
+                                   const Rendering* reference) {
+  Lease lease(*this);
+  Rendering r;
+  if (!Read(lease, path, bytes, r)) return r;
+  if (reference && reference->ok && !SameInfo(r, *reference)) return r;
+  Shoot(lease, r);
   return r;
 }
 
@@ -615,18 +927,54 @@ bool DecodePixels(Rendering& r) {
 
 Verdict ChromiumVerifier::Compare(const std::string& path, const std::string& original,
                                   const std::string& optimized) {
+  if (fullDetail_) return CompareFully(path, original, optimized);
+  // Both versions stay open in a tab each until the verdict, so the
+  // screenshots, most of the cost, are taken only when the two documents
+  // differ, and never cost another load.
+  Lease first(*this), second(*this);
+  Rendering before, after;
+  if (!Read(first, path, original, before)) return CompareRenderings(before, before, false);
+  if (Read(second, path, optimized, after) && SameInfo(before, after)) {
+    Key(first, original, before);
+    Key(second, optimized, after);
+    if (SameDocument(before, after)) return CompareRenderings(before, after, false);
+    if (!Shoot(second, after) || !Shoot(first, before)) return CompareRenderings(before, after, false);
+    if (RenderingsEqual(before, after)) return CompareRenderings(before, after, false);
+  }
+  if (!after.ok) return CompareRenderings(before, after, false);
+  // A second look at the original tells a page that differs from itself.
+  Rendering again;
+  bool nondeterministic = false;
+  if (Read(second, path, original, again)) {
+    if (!SameInfo(before, again)) {
+      nondeterministic = true;
+    } else {
+      Key(first, original, before);
+      Key(second, original, again);
+      if (!SameDocument(before, again)) {
+        if ((before.shotSkipped && !Shoot(first, before)) || !Shoot(second, again))
+          return CompareRenderings(before, again, false);
+        nondeterministic = before.image != again.image;
+      }
+    }
+  }
+  return Finish(before, after, nondeterministic);
+}
+
+Verdict ChromiumVerifier::CompareFully(const std::string& path, const std::string& original,
+                                       const std::string& optimized) {
   Rendering before = Render(path, original);
   if (!before.ok) return CompareRenderings(before, before, false);
-  // Screenshots are most of the cost; one that cannot change the verdict
-  // is not taken.
-  Rendering after = Render(path, optimized, fullDetail_ ? nullptr : &before);
+  Rendering after = Render(path, optimized);
   if (RenderingsEqual(before, after)) return CompareRenderings(before, after, false);
-  // A second look at the original tells a page that differs from itself.
   Rendering again = Render(path, original, &before);
-  bool nondeterministic = again.ok && !RenderingsEqual(before, again);
+  return Finish(before, after, again.ok && !RenderingsEqual(before, again));
+}
+
+Verdict ChromiumVerifier::Finish(Rendering& before, Rendering& after, bool nondeterministic) {
   // Equal screenshots encode alike, so only differing ones are decoded.
-  if (after.ok && !after.shotSkipped && !nondeterministic && before.image != after.image &&
-      (!DecodePixels(before) || !DecodePixels(after))) {
+  if (after.ok && !before.shotSkipped && !after.shotSkipped && !nondeterministic &&
+      before.image != after.image && (!DecodePixels(before) || !DecodePixels(after))) {
     Verdict v;
     v.error = "the screenshot could not be decoded";
     return v;

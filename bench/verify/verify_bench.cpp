@@ -44,6 +44,7 @@ void BM_VerifyCorpusSafePreset(benchmark::State& state) {
   const int threads = int(state.range(0));
   int64_t saved = 0, keptSaved = 0, same = 0;
   double seconds = 0;
+  const int shots0 = verifier.Shots();
   for (auto _ : state) {
     saved = keptSaved = same = 0;
     const auto t0 = std::chrono::steady_clock::now();
@@ -68,6 +69,7 @@ void BM_VerifyCorpusSafePreset(benchmark::State& state) {
   const double runs = double(state.iterations());
   state.counters["pages_per_s"] = double(pages.size()) * runs / seconds;
   state.counters["pages"] = double(pages.size());
+  state.counters["screenshots"] = double(verifier.Shots() - shots0) / runs;
   state.counters["same"] = double(same);
   state.counters["bytes_saved_safe"] = double(saved);
   state.counters["bytes_saved_verified"] = double(keptSaved);

@@ -93,6 +93,8 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
       {"a page printing its window's outer size",
        Page("<p><script>document.write(outerWidth + 'x' + outerHeight)</script></p>"),
        Page("<p><script>document.write(outerWidth + 'x' + outerHeight)</script></p>"), true, false, "same"},
+      {"a page printing its history length", Page("<p><script>document.write(history.length)</script></p>"),
+       Page("<p><script>document.write(history.length)</script></p>"), true, false, "same"},
       {"a refused network request", remote, remote, true, false, "same"},
       {"an alert on load", Page("<script>alert('Welcome'); confirm('Sure?')</script><p>After</p>"),
        Page("<script>alert('Welcome'); confirm('Sure?')</script><p>After</p>"), true, false, "same"},
@@ -139,6 +141,88 @@ TEST_F(Browser, ComparesPairsLikeAReader) {
     EXPECT_EQ(v.Same(), cases[i].same) << v.Describe();
     EXPECT_EQ(v.nondeterministic, cases[i].nondeterministic) << v.Describe();
     EXPECT_NE(v.Describe().find(cases[i].mentions), std::string::npos) << v.Describe();
+  }
+}
+
+// Pages that parse into the same document are called the same without
+// screenshots. Each pair is also compared pixel by pixel, and both ways must
+// agree: a shortcut that called a visible change the same would show here.
+TEST_F(Browser, TheDocumentShortcutAgreesWithThePixels) {
+  struct Case {
+    const char* name;
+    std::string original, optimized;
+    bool same;
+  };
+  const Case cases[] = {
+      // Spared: no screenshot is taken.
+      {"blanks at a block's edges", Page("<p>\n  Words at the start\n</p>"), Page("<p>Words at the start</p>"), true},
+      {"blanks after a line break", Page("Line one<br>\n   Line two"), Page("Line one<br>Line two"), true},
+      {"blanks beside blocks", Page("<h1>Title</h1>\nText after\n<hr>\n<div>a</div>\n\n<div>b</div>"),
+       Page("<h1>Title</h1>Text after<hr><div>a</div><div>b</div>"), true},
+      {"a line end for a blank", Page("<p>one two three</p>"), Page("<p>one\ntwo   three</p>"), true},
+      {"a line end between ideographs", Page("<p>\xe4\xb8\xad\n\xe6\x96\x87</p>"),
+       Page("<p>\xe4\xb8\xad \xe6\x96\x87</p>"), true},
+      {"colour names", "<html><head><title>Colours</title></head><body bgcolor=white><font color=Red>x</font>",
+       "<html><head><title>Colours</title></head><body bgcolor=#FFFFFF><font color=#FF0000>x</font>", true},
+      {"an image's zero border", Page("<img src=pic.png border=0>"), Page("<img src=pic.png>"), true},
+      {"a style sheet's spelling", Page("<p>x</p>", "<style>\n p { color : red ; }\n /* note */</style>"),
+       Page("<p>x</p>", "<style>p{color:red}</style>"), true},
+      {"a style attribute's spelling", Page("<p style=\"color : red ;\">x</p>"), Page("<p style=color:red>x</p>"),
+       true},
+      {"comments and unread META tags", Page("<!-- a --><p>x<!-- b --></p>", "<meta name=keywords content=\"a, b\">"),
+       Page("<p>x</p>"), true},
+      {"elements holding only blanks", Page("<p>x</p><p> \n </p><table><tr><td> </td></tr></table>"),
+       Page("<p>x</p><p></p><table><tr><td></td></tr></table>"), true},
+      {"phrase elements shown alike", Page("<strong>a</strong> <em>b</em> <cite>c</cite> <code>d</code> <kbd>e</kbd>"),
+       Page("<b>a</b> <i>b</i> <i>c</i> <tt>d</tt> <tt>e</tt>"), true},
+      {"a doctype that leaves quirks mode", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">" + Page("<p>x</p>"),
+       Page("<p>x</p>"), true},
+      {"two doctypes of limited quirks",
+       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">" +
+           Page("<p>x</p>"),
+       "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" \"x\">" + Page("<p>x</p>"), true},
+      // Each looks different.
+      {"a sheet styling one of the phrase elements", Page("<strong>a</strong>", "<style>strong{color:red}</style>"),
+       Page("<b>a</b>", "<style>strong{color:red}</style>"), false},
+      {"a doctype that changes the mode",
+       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">" +
+           Page("<table border=1><tr><td><img src=pic.png></td></tr></table>"),
+       "<!DOCTYPE html>" + Page("<table border=1><tr><td><img src=pic.png></td></tr></table>"), false},
+      {"blanks kept by white-space", Page("<div style='white-space:pre'>a    b</div>"),
+       Page("<div style='white-space:pre'>a b</div>"), false},
+      {"a blank after generated content", Page("<p>\nword</p>", "<style>p::before{content:'[['}</style>"),
+       Page("<p>word</p>", "<style>p::before{content:'[['}</style>"), false},
+      {"a sheet styling empty elements", Page("<div> </div>", "<style>div{height:40px}div:empty{background:red}</style>"),
+       Page("<div></div>", "<style>div{height:40px}div:empty{background:red}</style>"), false},
+      {"a sheet selecting by attribute", Page("<img src=pic.png border=0>", "<style>img[border]{outline:4px solid red}</style>"),
+       Page("<img src=pic.png>", "<style>img[border]{outline:4px solid red}</style>"), false},
+      {"a border style set for images",
+       Page("<img src=pic.png width=40 height=30 border=0>", "<style>img{box-sizing:border-box;border-style:dotted}</style>"),
+       Page("<img src=pic.png width=40 height=30>", "<style>img{box-sizing:border-box;border-style:dotted}</style>"),
+       false},
+      {"a script that counts comments",
+       Page("<canvas id=c width=200 height=50></canvas><!-- a --><script>var g = "
+            "document.getElementById('c').getContext('2d'); g.font = '30px sans-serif'; "
+            "g.fillText(document.body.childNodes.length, 10, 40)</script>"),
+       Page("<canvas id=c width=200 height=50></canvas><script>var g = "
+            "document.getElementById('c').getContext('2d'); g.font = '30px sans-serif'; "
+            "g.fillText(document.body.childNodes.length, 10, 40)</script>"),
+       false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const std::string path = PathOf("keyed" + std::to_string(i) + ".html");
+    std::ofstream(path) << c.original;
+    const int shots = verifier_->Shots();
+    const Verdict quick = verifier_->Compare(path, c.original, c.optimized);
+    const int taken = verifier_->Shots() - shots;
+    verifier_->SetFullDetail(true);
+    const Verdict full = verifier_->Compare(path, c.original, c.optimized);
+    verifier_->SetFullDetail(false);
+    EXPECT_EQ(quick.Same(), c.same) << quick.Describe();
+    EXPECT_EQ(full.Same(), c.same) << full.Describe();
+    if (c.same) EXPECT_EQ(taken, 0) << "screenshots taken";
   }
 }
 

@@ -49,10 +49,17 @@ void ComparePixels(const Rendering& a, const Rendering& b, Verdict& v) {
 
 }  // namespace
 
+bool SameDocument(const Rendering& a, const Rendering& b) {
+  return !a.documentKey.empty() && a.documentKey == b.documentKey;
+}
+
 bool RenderingsEqual(const Rendering& a, const Rendering& b) {
-  return a.ok && b.ok && !a.shotSkipped && !b.shotSkipped && a.text == b.text && a.title == b.title && a.charset == b.charset &&
-         a.width == b.width && a.height == b.height && a.image == b.image &&
-         a.shotWidth == b.shotWidth && a.shotHeight == b.shotHeight && a.pixels == b.pixels;
+  if (!a.ok || !b.ok || a.text != b.text || a.title != b.title || a.charset != b.charset ||
+      a.width != b.width || a.height != b.height)
+    return false;
+  if (SameDocument(a, b)) return true;
+  return !a.shotSkipped && !b.shotSkipped && a.image == b.image && a.shotWidth == b.shotWidth &&
+         a.shotHeight == b.shotHeight && a.pixels == b.pixels;
 }
 
 Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool nondeterministic) {
@@ -66,12 +73,13 @@ Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool 
   v.heightBefore = before.height;
   v.widthAfter = after.width;
   v.heightAfter = after.height;
+  const bool proven = SameDocument(before, after);
   v.text = before.text != after.text;
   v.size = before.width != after.width || before.height != after.height;
   if (!nondeterministic) {
     v.title = before.title != after.title;
     v.charset = before.charset != after.charset;
-    if (!before.shotSkipped && !after.shotSkipped) {
+    if (!proven && !before.shotSkipped && !after.shotSkipped) {
       ComparePixels(before, after, v);
       // Screenshots that differ but were never decoded still differ.
       if (!v.pixels && before.image != after.image && (before.pixels.empty() || after.pixels.empty()))
@@ -79,8 +87,9 @@ Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool 
     }
   }
   const bool differs = v.text || v.size || v.title || v.charset || v.pixels;
-  // Nothing is called the same without both screenshots compared.
-  const bool unseen = !nondeterministic && (before.shotSkipped || after.shotSkipped);
+  // Nothing is called the same without both screenshots compared, unless
+  // both pages parsed into the same document.
+  const bool unseen = !nondeterministic && !proven && (before.shotSkipped || after.shotSkipped);
   v.kind = (differs || unseen) ? Verdict::Kind::Differs : Verdict::Kind::Same;
   return v;
 }

@@ -24,9 +24,14 @@ struct Rendering {
   // 32-bit pixels, row by row.
   int shotWidth = 0, shotHeight = 0;
   std::string pixels;
-  // Its text, title, character set or size already differed from the
-  // rendering it was taken to be compared with, so no screenshot was taken.
+  // No screenshot was taken: its text, title, character set or size already
+  // differed from the rendering it was taken to be compared with, or its
+  // document key settled the comparison.
   bool shotSkipped = false;
+  // A digest of the document as the browser parsed it, kept in a form where
+  // only what cannot change how the page looks is left out; empty when none
+  // was taken. Equal keys at equal text and size need no screenshots.
+  std::string documentKey;
 };
 
 struct Verdict {
@@ -53,6 +58,8 @@ struct Verdict {
 Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool nondeterministic);
 // Two renderings of one page look alike (everything compared).
 bool RenderingsEqual(const Rendering& a, const Rendering& b);
+// Both parsed into the same document: their pixels need no comparing.
+bool SameDocument(const Rendering& a, const Rendering& b);
 
 class PageVerifier {
  public:

@@ -53,8 +53,15 @@ TEST(CompareRenderings, NamesEveryDifferenceWithShareAndBox) {
   rewordedUnseen.pixels.clear();
   unseen.image.clear();
   unseen.pixels.clear();
+  // Taken without screenshots, their documents compared instead.
+  Rendering keyed = unseen, keyedOther = unseen, keyedReworded = rewordedUnseen;
+  keyed.documentKey = keyedReworded.documentKey = "k1";
+  keyedOther.documentKey = "k2";
   const Case cases[] = {
       {"identical", Shot(10, 10), Shot(10, 10), false, "same"},
+      {"the same document", keyed, keyed, false, "same"},
+      {"the same document, other text", keyed, keyedReworded, false, "differs: text"},
+      {"other documents, unseen", keyed, keyedOther, false, "differs: screenshot not taken"},
       {"two pixels", Shot(10, 10), Shot(10, 10, {{2, 3}, {5, 4}}), false, "differs: pixels 2.00% in 2,3 4x2"},
       {"taller shot counts the new rows", Shot(10, 10), Shot(10, 11), false,
        "differs: pixels 9.09% in 0,10 10x1, size 10x10 -> 10x11"},
@@ -97,5 +104,12 @@ TEST(CompareRenderings, UndecodedShotsThatDifferAreNeverSame) {
   b.shotSkipped = true;
   EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
   a.shotSkipped = true;
+  EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
+  // Unless both parsed into the same document.
+  a.documentKey = b.documentKey = "k";
+  EXPECT_TRUE(sw::verify::RenderingsEqual(a, b));
+  b.documentKey = "other";
+  EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
+  a.documentKey = b.documentKey = "";
   EXPECT_FALSE(sw::verify::RenderingsEqual(a, b));
 }
