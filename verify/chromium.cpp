@@ -205,10 +205,10 @@ const char* kKeyScript = R"JS(
     const c = getComputedStyle(p, start ? '::before' : '::after').content;
     return c === 'none' || c === 'normal';
   };
-  const boxless = (start, startAt, end, endAt) => {
+  const boxless = (first, last) => {
     const r = d.createRange();
-    r.setStart(start, startAt);
-    r.setEnd(end, endAt);
+    r.setStartBefore(first);
+    r.setEndAfter(last);
     return r.getClientRects().length === 0;
   };
 
@@ -243,7 +243,7 @@ const char* kKeyScript = R"JS(
           other = c.nodeType === 1 || ((c.nodeType === 3 || c.nodeType === 4) && !blank.test(c.data));
       }
       return other && ((prev ? breaks(prev) : lineEdge(p, true)) || (next ? breaks(next) : lineEdge(p, false)) ||
-                       boxless(first, 0, last, last.length));
+                       boxless(first, last));
     };
     const flush = next => {
       if (text === null) return;
@@ -890,15 +890,6 @@ bool ChromiumVerifier::Shoot(Lease& lease, Rendering& r) {
   lease.Clean(true);
   return true;
 }
-
-namespace {
-
-bool SameInfo(const Rendering& a, const Rendering& b) {
-  return a.text == b.text && a.title == b.title && a.charset == b.charset && a.width == b.width &&
-         a.height == b.height;
-}
-
-}  // namespace
 
 Rendering ChromiumVerifier::Render(const std::string& path, const std::string& bytes,
                                    const Rendering* reference) {

@@ -53,10 +53,13 @@ bool SameDocument(const Rendering& a, const Rendering& b) {
   return !a.documentKey.empty() && a.documentKey == b.documentKey;
 }
 
+bool SameInfo(const Rendering& a, const Rendering& b) {
+  return a.text == b.text && a.title == b.title && a.charset == b.charset && a.width == b.width &&
+         a.height == b.height;
+}
+
 bool RenderingsEqual(const Rendering& a, const Rendering& b) {
-  if (!a.ok || !b.ok || a.text != b.text || a.title != b.title || a.charset != b.charset ||
-      a.width != b.width || a.height != b.height)
-    return false;
+  if (!a.ok || !b.ok || !SameInfo(a, b)) return false;
   if (SameDocument(a, b)) return true;
   return !a.shotSkipped && !b.shotSkipped && a.image == b.image && a.shotWidth == b.shotWidth &&
          a.shotHeight == b.shotHeight && a.pixels == b.pixels;

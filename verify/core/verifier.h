@@ -56,6 +56,8 @@ struct Verdict {
 // Compares two renderings of the same address. `nondeterministic` limits the
 // comparison to text and size.
 Verdict CompareRenderings(const Rendering& before, const Rendering& after, bool nondeterministic);
+// Equal text, title, character set and size: all but the pixels.
+bool SameInfo(const Rendering& a, const Rendering& b);
 // Two renderings of one page look alike (everything compared).
 bool RenderingsEqual(const Rendering& a, const Rendering& b);
 // Both parsed into the same document: their pixels need no comparing.
